@@ -1,0 +1,55 @@
+// "Tervo.ini": the four settings kept between runs, as CR LF lines in the
+// directory the program was launched from.
+#pragma once
+
+#include <string_view>
+
+#include "app/app_state.h"
+#include "app/platform.h"
+
+namespace tervo {
+
+inline constexpr const char* kSettingsFileName = "Tervo.ini";
+
+// Limits of what the reader accepts; longer input is cut, never overflowed.
+constexpr std::size_t kMaxLineBytes = 511;      // a line's text without its line end
+constexpr std::size_t kMaxIntegerChars = 31;    // characters read after "file_select=" etc.
+constexpr std::size_t kMaxFolderBytes = 255;    // bytes of read_foldername kept
+
+// Reads the settings file (creating it empty when missing) into the record.
+// Shows "ﾌｧｲﾙが開けません" when the file cannot be opened or is not a file.
+void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
+
+// Stores the value of one line (without its line end) when it starts with a key.
+void parse_settings_line(AppState& app, std::string_view line);
+
+// Splits settings text arriving in pieces into lines and parses each. Feeding
+// the same bytes in pieces of any size gives the same result.
+class SettingsLineReader {
+public:
+    explicit SettingsLineReader(AppState& app) : app_(app) {}
+    void feed(std::string_view bytes);
+    // Parses a last line that has no line end.
+    void finish();
+
+private:
+    void end_line();
+    AppState& app_;
+    std::string line_;
+    bool line_overlong_ = false;
+};
+
+// The bytes the writer puts into the file: four CR LF lines.
+std::string format_settings(const AppState& app);
+
+// Writes the file atomically: a temporary file beside it is renamed over it
+// only when every byte was written, so a failure keeps the previous file.
+// Returns false (after the error message) when nothing could be saved.
+bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
+
+// Reads a decimal integer the way the settings and dialogs do: leading white
+// space, an optional sign, digits up to the first other character; 0 when
+// there are none. Wraps like a 32-bit value instead of overflowing.
+int32_t read_decimal(std::string_view text);
+
+}  // namespace tervo

@@ -1,0 +1,74 @@
+// Tervo's image library: the fourteen operations through which the program
+// loads, turns, converts, resizes, draws and writes images. Nothing else in
+// the program touches pixels or codecs.
+//
+// Every operation is safe on a handle that was never issued or was already
+// released: it does nothing and reports failure (0).
+#pragma once
+
+#include <cstdint>
+
+class QPainter;
+
+namespace tervo {
+
+// Opaque handle of one image held by the library; 0 means none.
+using ImageHandle = uint32_t;
+
+// 40 bytes laid out as a bitmap info header, little-endian. Callers read the
+// width (bytes 4..7) and the height (bytes 8..11) as signed 32-bit values.
+struct image_header {
+    uint8_t bytes[40];
+};
+static_assert(sizeof(image_header) == 40);
+
+int32_t header_width(const image_header& header);
+int32_t header_height(const image_header& header);
+
+// Raster operation of DIBtoDCex2: copy the source unchanged.
+constexpr uint32_t SRCCOPY = 0x00CC0020;
+
+// Loads a BMP, JPEG, PNG or GIF file (the first frame of a GIF). 0 when the
+// file cannot be loaded.
+ImageHandle ToDIB(const char* path);
+
+// Releases the image. Nonzero when the handle was live.
+int DeleteDIB(ImageHandle image);
+
+// Turns the image in place by 90, 180 or 270 degrees clockwise.
+int TurnDIB(ImageHandle image, int angle);
+
+// Converts the image in place to 24-bit RGB (transparency over white).
+int DIBto24Bit(ImageHandle image);
+
+// Fills the header with the image's current size.
+int HeadDIB(ImageHandle image, image_header* header);
+
+// Resizes the image in place to exactly width x height. A size below one
+// pixel in either direction leaves an empty image that draws nothing.
+int ResizeDIB(ImageHandle image, int width, int height);
+
+// Draws the source rectangle of the image into the destination rectangle of
+// the painter's device. With mode 1 and SRCCOPY the pixels are copied unchanged.
+int DIBtoDCex2(QPainter* dc, int dest_x, int dest_y, int dest_width, int dest_height, ImageHandle image,
+               int src_x, int src_y, int src_width, int src_height, uint32_t rop, int mode);
+
+// Writers: nonzero when the file was written. Each writes atomically (a
+// temporary file renamed into place), so a failure leaves no partial file and
+// an existing file untouched. usage_switch 1 selects the web variant:
+// progressive JPEG, interlaced GIF, most compact PNG.
+int DIBtoBMP(const char* path, ImageHandle image);
+int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch);
+int DIBtoGIF(const char* path, ImageHandle image, int usage_switch);
+int DIBtoPNG(const char* path, ImageHandle image, int usage_switch);
+
+// Writes the images as one animated GIF looping forever, each frame at the
+// top left of a canvas as large as the largest frame, every frame shown for
+// `delay` hundredths of a second.
+int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t delay);
+
+// The library's own version (e.g. 102 for 1.2) and beta number, low 16 bits.
+uint32_t ImgctlVersion();
+uint32_t ImgctlBeta();
+
+}  // namespace tervo

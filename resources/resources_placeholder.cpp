@@ -1,0 +1,1 @@
+// Artwork drawing code lives beside this file.

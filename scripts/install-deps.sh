@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tervo needs to build, test and run; installs
+# only what is missing. Runs apt directly as root, through sudo otherwise.
+# Usage: scripts/install-deps.sh [extra-package ...]
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
+          libgtest-dev libgif-dev libimagequant-dev fonts-ipafont-gothic "$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

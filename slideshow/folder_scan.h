@@ -1,0 +1,27 @@
+// Choosing the image folder and filling the file table from it.
+#pragma once
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/platform.h"
+
+namespace tervo {
+
+// Lets the user choose the folder (the chooser opens on the current one) and
+// scans it; a cancelled chooser shows "キャンセルしました。".
+void browse_folder(AppState& app, Platform& platform);
+
+// The folder the chooser starts on: the current folder, passed on unchanged.
+std::string browse_callback(const AppState& app);
+
+// Rebuilds the file table from `folder` and `file_select`; leaves the show
+// Stopped with no image chosen. Does nothing while `folder` is empty.
+void rescan_folder(AppState& app, Platform& platform);
+
+// Appends the names matching pattern 1..4 (bmp, jpg, gif, png) to the table
+// from index `first_free`, up to the table's 1024 names; any other pattern
+// number looks for the folder entry itself. Returns the new number of names.
+int scan_extension(AppState& app, int pattern, int first_free);
+
+}  // namespace tervo
