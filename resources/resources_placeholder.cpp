@@ -1,1 +1,0 @@
-// Artwork drawing code lives beside this file.
