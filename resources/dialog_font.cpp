@@ -2,11 +2,12 @@
 
 #include <QFontMetrics>
 #include <QString>
+#include <QStringList>
 
 namespace tervo {
 
 void install_font_substitutions() {
-    QFont::insertSubstitutions(QString::fromUtf8(kDialogFontFamily), {QStringLiteral("IPAPGothic")});
+    QFont::insertSubstitutions(QString::fromUtf8(kDialogFontFamily), QStringList{QStringLiteral("IPAPGothic")});
 }
 
 QFont dialog_font() {
