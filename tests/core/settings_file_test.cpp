@@ -1,1 +1,210 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "app/settings_file.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace tervo {
+namespace {
+
+using testing::FakePlatform;
+using testing::TempDir;
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Runs a test body inside a directory and returns to the old one afterwards.
+class InDirectory {
+public:
+    explicit InDirectory(const std::filesystem::path& dir) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~InDirectory() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+AppState parsed(const std::string& text, std::size_t piece = 0) {
+    AppState app;
+    SettingsLineReader reader(app);
+    if (piece == 0) piece = text.size() ? text.size() : 1;
+    for (std::size_t at = 0; at < text.size(); at += piece) reader.feed(std::string_view(text).substr(at, piece));
+    reader.finish();
+    return app;
+}
+
+struct Values {
+    int32_t file_select, pl_timeno, psize;
+    std::string folder;
+    bool operator==(const Values&) const = default;
+};
+Values values_of(const AppState& app) {
+    return {app.settings.file_select, app.settings.pl_timeno, app.settings.psize,
+            std::string(text_of(app.settings.folder))};
+}
+
+TEST(SettingsFile, ParsesKeysValuesAndLineEnds) {
+    struct Case {
+        const char* name;
+        std::string text;
+        Values expected;
+    } cases[] = {
+        {"written format", "file_select=2\r\npl_timeno=1500\r\nread_foldername=/home/a b\r\npsize=1\r\n",
+         {2, 1500, 1, "/home/a b"}},
+        {"bare LF keeps the last character", "psize=3\n", {0, 5, 3, ""}},
+        {"last line without line end", "file_select=4\r\npsize=6", {4, 5, 6, ""}},
+        {"order, unknown lines, repeats", "psize=2\r\njunk\r\npl_timeno=9\r\npsize=7\r\n", {0, 9, 7, ""}},
+        {"keys are case-sensitive and start the line", "File_select=1\r\n file_select=2\r\n", {0, 5, 0, ""}},
+        {"letters read as 0, leading digits kept", "pl_timeno=abc\r\npsize=12ab\r\n", {0, 0, 12, ""}},
+        {"white space and sign", "file_select=  -3\r\npl_timeno=\t+40\r\n", {-3, 40, 0, ""}},
+        {"folder kept byte for byte", "read_foldername= /写真/ 2024 \r\n", {0, 5, 0, " /写真/ 2024 "}},
+        {"empty lines", "\n\r\n\npsize=5\r\n", {0, 5, 5, ""}},
+        {"NUL ends a value, not the file", std::string("psize=3\0zz\r\nfile_select=2\r\n", 26), {2, 5, 3, ""}},
+        {"integer value cut to 31 characters", "pl_timeno=" + std::string(31, '0') + "7\r\n", {0, 0, 0, ""}},
+        {"folder cut to 255 bytes", "read_foldername=" + std::string(300, 'f') + "\r\n", {0, 5, 0, std::string(255, 'f')}},
+        {"overlong line cut, next line read", "psize=4\r\npsize=" + std::string(600, ' ') + "7\r\nfile_select=1\r\n",
+         {1, 5, 0, ""}},
+        {"32-bit wrap", "pl_timeno=4294967297\r\n", {0, 1, 0, ""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(values_of(parsed(c.text)), c.expected) << c.name;
+}
+
+TEST(SettingsFile, ReadingInPiecesGivesTheSameResultAsReadingAtOnce) {
+    // Lines of varied lengths so that line ends fall on and around every
+    // 512-byte boundary of the file.
+    std::string text;
+    std::mt19937 random(7);
+    for (int i = 0; i < 400; ++i) {
+        switch (i % 5) {
+        case 0: text += "pl_timeno=" + std::to_string(random() % 100000) + "\r\n"; break;
+        case 1: text += "read_foldername=/" + std::string(random() % 300, 'a' + i % 26) + "\r\n"; break;
+        case 2: text += "unknown" + std::string(random() % 40, '-') + "\n"; break;
+        case 3: text += "psize=" + std::to_string(random() % 8) + "\r\n"; break;
+        default: text += "file_select=" + std::to_string(random() % 5) + "\r\n"; break;
+        }
+    }
+    text += "psize=6";  // no line end
+    Values whole = values_of(parsed(text));
+    for (std::size_t piece : {1u, 2u, 3u, 511u, 512u, 513u, 1024u})
+        EXPECT_EQ(values_of(parsed(text, piece)), whole) << "piece " << piece;
+
+    TempDir dir;
+    dir.write("Tervo.ini", text);
+    InDirectory in(dir.path());
+    AppState app;
+    FakePlatform platform;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(values_of(app), whole);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsStay) {
+    TempDir dir;
+    InDirectory in(dir.path());
+    AppState app;
+    FakePlatform platform;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(values_of(app), (Values{0, 5, 0, ""}));
+    ASSERT_TRUE(std::filesystem::exists(dir.path() / "Tervo.ini"));
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "Tervo.ini"), 0u);
+}
+
+TEST(SettingsFile, RoundTripWritesExactlyTheFourLines) {
+    TempDir launch, elsewhere;
+    AppState app;
+    app.settings.file_select = 3;
+    app.settings.pl_timeno = 2500;
+    app.settings.psize = 7;
+    set_text(app.settings.folder, "/home/ユーザー/My Pictures/旅行 2024");
+    set_text(app.start_directory, launch.str());
+    FakePlatform platform;
+    {
+        // The writer returns to the launch directory whatever is current.
+        InDirectory in(elsewhere.path());
+        ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+    }
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.path() / "Tervo.ini"));
+    EXPECT_EQ(read_file(launch.path() / "Tervo.ini"),
+              "file_select=3\r\npl_timeno=2500\r\nread_foldername=/home/ユーザー/My Pictures/旅行 2024\r\npsize=7\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(launch.path()), {}), 1);  // no temporary left
+
+    AppState reread;
+    set_text(reread.start_directory, launch.str());
+    InDirectory in(elsewhere.path());
+    load_settings(reread, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(values_of(reread), values_of(app));
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
+    TempDir dir;
+    InDirectory in(dir.path());
+    std::filesystem::create_directory(dir.path() / "Tervo.ini");
+    AppState app;
+    app.settings.psize = 4;
+    FakePlatform platform;
+    int owner_tag = 0;
+    load_settings(app, platform, &owner_tag, kSettingsFileName);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    EXPECT_EQ(platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
+    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(platform.messages[0].owner, &owner_tag);
+    EXPECT_EQ(app.settings.psize, 4);
+
+    // Saving cannot replace a directory: the message, and no temporary left behind.
+    EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_EQ(platform.messages.size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Tervo.ini"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(SettingsFile, SavingIntoAMissingDirectoryKeepsTheOldFile) {
+    TempDir dir;
+    dir.write("Tervo.ini", "psize=2\r\n");
+    InDirectory in(dir.path());
+    AppState app;
+    FakePlatform platform;
+    EXPECT_FALSE(save_settings(app, platform, nullptr, "missing/Tervo.ini"));
+    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(read_file(dir.path() / "Tervo.ini"), "psize=2\r\n");
+}
+
+TEST(SettingsFile, GarbageAndHugeFilesLoadWithoutHarm) {
+    TempDir dir;
+    InDirectory in(dir.path());
+    std::string garbage(10 * 1024 * 1024, '\0');
+    std::mt19937 random(1);
+    for (auto& byte : garbage) byte = static_cast<char>(random());
+    garbage += "\npsize=5\r\n";
+    dir.write("Tervo.ini", garbage);
+    AppState app;
+    FakePlatform platform;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(app.settings.psize, 5);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(SettingsFile, ReadDecimalFollowsTheDialogRules) {
+    EXPECT_EQ(read_decimal(""), 0);
+    EXPECT_EQ(read_decimal("  42x"), 42);
+    EXPECT_EQ(read_decimal("-15"), -15);
+    EXPECT_EQ(read_decimal("+"), 0);
+    EXPECT_EQ(read_decimal("x1"), 0);
+    EXPECT_EQ(read_decimal("2147483648"), INT32_MIN);  // wraps instead of overflowing
+}
+
+}  // namespace
+}  // namespace tervo
