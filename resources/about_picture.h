@@ -1,0 +1,15 @@
+// The About box's title picture: 150 x 64 pixels, 256 colours, the program's
+// name in red italic serif letters on white.
+#pragma once
+
+#include <QImage>
+
+namespace tervo {
+
+constexpr int kAboutPictureWidth = 150;
+constexpr int kAboutPictureHeight = 64;
+
+// Drawn on first use; an indexed (256-colour) image.
+const QImage& about_picture();
+
+}  // namespace tervo

@@ -1,0 +1,49 @@
+#include "tools/about_box.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "resources/about_picture.h"
+#include "tools/tool_windows.h"
+
+namespace tervo {
+
+AboutBox::AboutBox(QWidget* owner, LibraryVersion library)
+    : TemplateDialog(owner, "このソフトについて", 123, 174) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);  // etched
+    frame->setGeometry(units().rect(0, 44, 122, 108));
+    add_label("Soft Name : Tervo", 4, 48, 114, 8, Qt::AlignHCenter);
+    add_label(kAboutCreatorLine, 16, 128, 92, 8, Qt::AlignHCenter);
+    ok_ = add_button("ＯＫ", 40, 156, 40, 16);
+    add_label("Version 1.00", 16, 58, 92, 8, Qt::AlignHCenter);
+    add_label("連続表示ソフト", 8, 72, 108, 8, Qt::AlignHCenter);
+    add_label(kAboutSiteLine, 4, 140, 112, 8, Qt::AlignHCenter);
+    add_label(kAboutToolLine, 8, 88, 100, 8, Qt::AlignHCenter);
+    add_label(kAboutLibraryLine, 8, 100, 100, 8, Qt::AlignHCenter);
+    version_ = add_label(about_version_text(library).c_str(), 8, 108, 100, 8, Qt::AlignHCenter);
+    connect(ok_, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void AboutBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(30, 0, about_picture());
+}
+
+QWidget* open_about_box(AppState& app, QWidget* owner, LibraryVersion library) {
+    auto* box = new AboutBox(owner, library);
+    app.about_window = static_cast<QWidget*>(box);
+    // A closed box must not stay behind as the newest one.
+    QObject::connect(box, &QObject::destroyed, box, [&app, box] {
+        if (app.about_window == static_cast<QWidget*>(box)) app.about_window = nullptr;
+    });
+    box->show();
+    return box;
+}
+
+QWidget* open_about_box(AppState& app, QWidget* owner) { return open_about_box(app, owner, linked_library_version()); }
+
+}  // namespace tervo

@@ -1,0 +1,32 @@
+// The About box "このソフトについて": modeless, one more box per use,
+// deleted when closed.
+#pragma once
+
+#include "tools/about_text.h"
+#include "tools/template_dialog.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tervo {
+
+class AboutBox : public TemplateDialog {
+public:
+    AboutBox(QWidget* owner, LibraryVersion library);
+
+    QLabel* version_label() const { return version_; }
+    QPushButton* ok_button() const { return ok_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* version_;
+    QPushButton* ok_;
+};
+
+// Opens a further About box showing `library`'s version, stores it in
+// app.about_window and returns it.
+QWidget* open_about_box(AppState& app, QWidget* owner, LibraryVersion library);
+
+}  // namespace tervo

@@ -1,0 +1,71 @@
+#include "tools/template_dialog.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tervo {
+
+QString qt_text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+std::string utf8_text(const QString& text) { return text.toUtf8().toStdString(); }
+
+TemplateDialog::TemplateDialog(QWidget* owner, const char* title, int width_units, int height_units)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      units_(DialogUnits::of(dialog_font())) {
+    setFont(dialog_font());
+    setWindowTitle(qt_text(title));
+    setFixedSize(units_.x(width_units), units_.y(height_units));
+}
+
+QPushButton* TemplateDialog::add_button(const char* text, int x, int y, int w, int h) {
+    auto* button = new QPushButton(qt_text(text), this);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setGeometry(units_.rect(x, y, w, h));
+    return button;
+}
+
+QLabel* TemplateDialog::add_label(const char* text, int x, int y, int w, int h, Qt::Alignment alignment) {
+    auto* label = new QLabel(qt_text(text), this);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setGeometry(units_.rect(x, y, w, h));
+    return label;
+}
+
+QComboBox* TemplateDialog::add_combo(std::span<const char* const> entries, int x, int y, int w, int h) {
+    auto* combo = new QComboBox(this);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* entry : entries) combo->addItem(qt_text(entry));
+    // The template's height is that of the open list; the closed box is as
+    // high as the font needs.
+    const QRect area = units_.rect(x, y, w, h);
+    combo->setGeometry(area.x(), area.y(), area.width(), combo->sizeHint().height());
+    combo->setMaxVisibleItems(std::max(1, (area.height() - combo->sizeHint().height()) / combo->fontMetrics().height()));
+    return combo;
+}
+
+void TemplateDialog::set_combo_text(QComboBox* combo, std::string_view text) {
+    combo->setCurrentIndex(-1);
+    combo->setEditText(qt_text(text));
+}
+
+std::string TemplateDialog::combo_text(const QComboBox* combo) { return utf8_text(combo->currentText()); }
+
+void TemplateDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+            event->accept();  // neither closes the dialog nor presses a button
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+}  // namespace tervo

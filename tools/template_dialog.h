@@ -1,0 +1,53 @@
+// Base of the tool dialogs: a fixed-size dialog laid out in dialog units of
+// the dialog font, like the templates the tools were designed with. Enter
+// and Esc do nothing here; each dialog's buttons and close box decide.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "resources/dialog_font.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace tervo {
+
+QString qt_text(std::string_view utf8);
+std::string utf8_text(const QString& text);
+
+class TemplateDialog : public QDialog {
+public:
+    // Width and height of the client area in dialog units.
+    TemplateDialog(QWidget* owner, const char* title, int width_units, int height_units);
+
+    // The dialog as the platform layer knows it (owner of message boxes).
+    WindowHandle handle() { return static_cast<QWidget*>(this); }
+
+    // Sets a combo box's edit text without marking any list entry as chosen.
+    static void set_combo_text(QComboBox* combo, std::string_view text);
+    static std::string combo_text(const QComboBox* combo);
+
+protected:
+    // A push button that Enter never presses.
+    QPushButton* add_button(const char* text, int x, int y, int w, int h);
+    QLabel* add_label(const char* text, int x, int y, int w, int h, Qt::Alignment alignment);
+    // A drop-down combo box whose edit field can be typed into; typed texts
+    // are read back, never added to the list. h is the height of the open
+    // list, as in the template.
+    QComboBox* add_combo(std::span<const char* const> entries, int x, int y, int w, int h);
+
+    const DialogUnits& units() const { return units_; }
+
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    DialogUnits units_;
+};
+
+}  // namespace tervo

@@ -1,0 +1,20 @@
+// The tool windows the main window's commands open.
+#pragma once
+
+#include "app/app_state.h"
+#include "app/platform.h"
+
+class QWidget;
+
+namespace tervo {
+
+// Modal: each returns when its dialog is closed; the show goes on meanwhile.
+void run_settings_dialog(AppState& app, Platform& platform, QWidget* owner);
+void run_conversion_dialog(AppState& app, Platform& platform, QWidget* owner);
+void run_gif_dialog(AppState& app, Platform& platform, QWidget* owner);
+
+// Modeless: opens a further About box, stores it in app.about_window and
+// returns it. The box deletes itself when closed.
+QWidget* open_about_box(AppState& app, QWidget* owner);
+
+}  // namespace tervo
