@@ -1,0 +1,108 @@
+#include "sortwin/sort_list.h"
+
+#include <algorithm>
+#include <set>
+
+#include "sortwin/name_compare.h"
+
+namespace tervo {
+
+void SortList::clear() {
+    items_.clear();
+    next_param_ = 0;
+}
+
+void SortList::append(std::string text, int32_t param) {
+    items_.push_back(SortListItem{std::move(text), param});
+    next_param_ = std::max(next_param_, param + 1);
+}
+
+int32_t SortList::insert_with_fresh_param(int index, std::string text) {
+    index = std::clamp(index, 0, count());
+    const int32_t param = next_param_++;
+    items_.insert(items_.begin() + index, SortListItem{std::move(text), param});
+    return param;
+}
+
+void SortList::remove(int index) { items_.erase(items_.begin() + index); }
+
+std::optional<int> SortList::find_param(int32_t param) const {
+    for (int i = 0; i < count(); ++i) {
+        if (items_[i].param == param) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> SortList::first_selected() const {
+    for (int i = 0; i < count(); ++i) {
+        if (items_[i].selected) return i;
+    }
+    return std::nullopt;
+}
+
+void SortList::select_only(std::optional<int> index) {
+    for (int i = 0; i < count(); ++i) items_[i].selected = (index == i);
+}
+
+void SortList::focus_only(std::optional<int> index) {
+    for (int i = 0; i < count(); ++i) items_[i].focused = (index == i);
+}
+
+void SortList::set_drop_highlighted(int index, bool on) { items_[index].drop_highlighted = on; }
+
+int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int column, const SortState& sort) {
+    auto text_of_param = [&](int32_t param) -> std::string_view {
+        const std::optional<int> index = list.find_param(param);
+        return index ? std::string_view(list.items()[*index].text) : std::string_view();
+    };
+    return compare_names(text_of_param(param1), text_of_param(param2), sort.sort_mode, sort.sort_direction[column]);
+}
+
+namespace {
+
+bool params_unique(const SortList& list) {
+    std::set<int32_t> seen;
+    for (const SortListItem& item : list.items()) {
+        if (!seen.insert(item.param).second) return false;
+    }
+    return true;
+}
+
+// A bottom-up merge sort. The name comparison is not a strict weak order
+// (wrapped values of long digit runs, mode 2's mixed pairs), which the
+// standard sorts do not allow; a plain merge stays well-defined and stable
+// with any comparison.
+template <typename Before>
+void merge_sort(std::vector<int32_t>& keys, Before before) {
+    std::vector<int32_t> merged(keys.size());
+    for (std::size_t width = 1; width < keys.size(); width *= 2) {
+        for (std::size_t left = 0; left < keys.size(); left += 2 * width) {
+            const std::size_t middle = std::min(left + width, keys.size());
+            const std::size_t right = std::min(left + 2 * width, keys.size());
+            std::size_t i = left, j = middle, out = left;
+            while (i < middle && j < right) merged[out++] = before(keys[j], keys[i]) ? keys[j++] : keys[i++];
+            while (i < middle) merged[out++] = keys[i++];
+            while (j < right) merged[out++] = keys[j++];
+        }
+        keys.swap(merged);
+    }
+}
+
+}  // namespace
+
+bool sort_items(SortList& list, int column, const SortState& sort) {
+    if (column < 0 || column >= kSortColumns || !params_unique(list)) return false;
+
+    std::vector<int32_t> params;
+    params.reserve(list.items().size());
+    for (const SortListItem& item : list.items()) params.push_back(item.param);
+    merge_sort(params, [&](int32_t a, int32_t b) { return compare_items(list, a, b, column, sort) < 0; });
+
+    std::vector<SortListItem> sorted;
+    sorted.reserve(params.size());
+    for (int32_t param : params) sorted.push_back(list.items()[*list.find_param(param)]);
+    list.reorder(std::move(sorted));
+    return true;
+}
+
+}  // namespace tervo
