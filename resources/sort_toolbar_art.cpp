@@ -47,7 +47,7 @@ void draw_power_button(QPainter& painter) {
     painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
     // The ring, open at the top where the stroke goes through it.
-    painter.drawArc(QRectF(3.5, 4, 9, 9), 125 * 16, -250 * 16);
+    painter.drawArc(QRectF(3.5, 4, 9, 9), 120 * 16, 300 * 16);
     painter.drawLine(QPointF(8, 2.5), QPointF(8, 8));
 }
 
