@@ -28,6 +28,14 @@ int32_t header_height(const image_header& header);
 // Raster operation of DIBtoDCex2: copy the source unchanged.
 constexpr uint32_t SRCCOPY = 0x00CC0020;
 
+// Largest image ToDIB accepts, checked on the file's header before any pixel
+// buffer exists: each side at most 32768 pixels and at most 2^27 pixels in
+// all (128 Mi, 512 MiB at four bytes a pixel). A JPEG shown shrunk is
+// decoded at a reduced DCT scale, so even one near the cap needs only a
+// window-sized buffer; other formats are decoded whole.
+constexpr int32_t kMaxImageSide = 32768;
+constexpr int64_t kMaxImagePixels = int64_t{1} << 27;
+
 // Loads a BMP, JPEG, PNG or GIF file (the first frame of a GIF). 0 when the
 // file cannot be loaded.
 ImageHandle ToDIB(const char* path);
@@ -35,7 +43,8 @@ ImageHandle ToDIB(const char* path);
 // Releases the image. Nonzero when the handle was live.
 int DeleteDIB(ImageHandle image);
 
-// Turns the image in place by 90, 180 or 270 degrees clockwise.
+// Turns the image in place by 90, 180 or 270 degrees clockwise (any multiple
+// of 90, negative turning back). Other angles leave it unchanged and give 0.
 int TurnDIB(ImageHandle image, int angle);
 
 // Converts the image in place to 24-bit RGB (transparency over white).
@@ -44,19 +53,26 @@ int DIBto24Bit(ImageHandle image);
 // Fills the header with the image's current size.
 int HeadDIB(ImageHandle image, image_header* header);
 
-// Resizes the image in place to exactly width x height. A size below one
-// pixel in either direction leaves an empty image that draws nothing.
+// Resizes the image in place to exactly width x height with smooth
+// resampling (area averaging when shrinking, bilinear when enlarging). A size
+// below one pixel in either direction leaves an empty image that draws
+// nothing.
 int ResizeDIB(ImageHandle image, int width, int height);
 
 // Draws the source rectangle of the image into the destination rectangle of
-// the painter's device. With mode 1 and SRCCOPY the pixels are copied unchanged.
+// the painter's device, replacing what was there. Mode 1 copies the pixels
+// unchanged (stretching, if the rectangles differ, by nearest pixel); any
+// other mode stretches smoothly. Only SRCCOPY is supported; other raster
+// operations draw nothing and give 0.
 int DIBtoDCex2(QPainter* dc, int dest_x, int dest_y, int dest_width, int dest_height, ImageHandle image,
                int src_x, int src_y, int src_width, int src_height, uint32_t rop, int mode);
 
 // Writers: nonzero when the file was written. Each writes atomically (a
 // temporary file renamed into place), so a failure leaves no partial file and
 // an existing file untouched. usage_switch 1 selects the web variant:
-// progressive JPEG, interlaced GIF, most compact PNG.
+// progressive JPEG with optimised Huffman tables, interlaced GIF, PNG at the
+// highest zlib compression. GIFs are quantised to at most 256 colours with
+// dithering; BMPs are 24-bit.
 int DIBtoBMP(const char* path, ImageHandle image);
 int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch);
 int DIBtoGIF(const char* path, ImageHandle image, int usage_switch);

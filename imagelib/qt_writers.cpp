@@ -1,0 +1,62 @@
+// DIBtoBMP, DIBtoJPG and DIBtoPNG: Qt's own encoders behind an atomic write.
+#include "imagelib/atomic_file.h"
+#include "imagelib/image_record.h"
+#include "imagelib/image_source.h"
+#include "imagelib/imgctl.h"
+#include "imagelib/pixel_ops.h"
+
+#include <QImageWriter>
+
+#include <algorithm>
+
+namespace tervo {
+
+using namespace imagelib;
+
+namespace {
+
+// The record's pixels, or a null image when it has none.
+QImage pixels_of(ImageHandle image) {
+    RecordPtr record = find_record(image);
+    return record ? output_pixels(*record) : QImage();
+}
+
+QImage rgb_pixels(ImageHandle image) { return flattened_to_rgb888(pixels_of(image)); }
+
+int write_with_qt(const char* path, const QImage& pixels, const char* format,
+                  const std::function<void(QImageWriter&)>& configure) {
+    if (pixels.isNull()) return 0;
+    return write_atomically(path, [&](QIODevice& device) {
+               QImageWriter writer(&device, format);
+               configure(writer);
+               return writer.write(pixels);
+           })
+               ? 1
+               : 0;
+}
+
+}  // namespace
+
+int DIBtoBMP(const char* path, ImageHandle image) {
+    return write_with_qt(path, rgb_pixels(image), "bmp", [](QImageWriter&) {});
+}
+
+int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch) {
+    return write_with_qt(path, rgb_pixels(image), "jpeg", [&](QImageWriter& writer) {
+        writer.setQuality(std::clamp(quality, 1, 100));
+        if (usage_switch == 1) {
+            writer.setProgressiveScanWrite(true);
+            writer.setOptimizedWrite(true);
+        }
+    });
+}
+
+int DIBtoPNG(const char* path, ImageHandle image, int usage_switch) {
+    // PNG keeps transparency when the image still has it.
+    return write_with_qt(path, pixels_of(image), "png", [&](QImageWriter& writer) {
+        // Qt maps quality 0 to zlib's strongest compression; -1 is its default.
+        if (usage_switch == 1) writer.setQuality(0);
+    });
+}
+
+}  // namespace tervo

@@ -1,0 +1,289 @@
+// Loading, turning, converting, resizing and the handle rules.
+#include "imagelib/imgctl.h"
+#include "tests/imagelib/sample_images.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+#include <QPainter>
+
+#include <cstring>
+#include <filesystem>
+
+namespace tervo {
+namespace {
+
+using testing::drawn_pixels;
+using testing::gradient_image;
+using testing::head_size;
+using testing::max_channel_difference;
+using testing::mean_channel_difference;
+using testing::save_image;
+using testing::TempDir;
+
+// A BMP header announcing width x height at 24 bits, with no pixels after it.
+std::string bmp_header_only(int32_t width, int32_t height) {
+    std::string bytes(54, '\0');
+    auto put32 = [&](int offset, uint32_t value) { std::memcpy(bytes.data() + offset, &value, 4); };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(width));
+    put32(22, uint32_t(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    return bytes;
+}
+
+TEST(ToDIB, RefusesWhatIsNotALoadableImage) {
+    TempDir dir;
+    const std::string png = save_image(gradient_image(8, 8), dir.path() / "ok.png");
+    std::filesystem::create_directory(dir.path() / "folder.png");
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"empty path", ""},
+        {"missing file", (dir.path() / "missing.png").string()},
+        {"folder", (dir.path() / "folder.png").string()},
+        {"zero bytes", dir.write("empty.jpg", "").string()},
+        {"text", dir.write("text.bmp", "this is not an image at all\n").string()},
+        {"GIF signature only", dir.write("short.gif", "GIF89a").string()},
+        {"over the side cap", dir.write("wide.bmp", bmp_header_only(kMaxImageSide + 1, 1)).string()},
+        {"over the pixel cap", dir.write("big.bmp", bmp_header_only(20000, 20000)).string()},
+        {"other format", dir.write("pic.png", "P3\n1 1\n255\n0 0 0\n").string()},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToDIB(c.path.c_str()), 0u) << c.what;
+    EXPECT_EQ(ToDIB(nullptr), 0u);
+    const ImageHandle image = ToDIB(png.c_str());
+    EXPECT_NE(image, 0u);
+    DeleteDIB(image);
+}
+
+TEST(ToDIB, LoadsEachFormatByContentAtItsSize) {
+    TempDir dir;
+    const QImage source = gradient_image(37, 23);
+    for (const char* name : {"a.bmp", "a.png", "a.gif", "a.jpg"}) {
+        // GIF is written through the library itself: Qt has no GIF writer.
+        std::string path;
+        if (std::string(name) == "a.gif") {
+            const ImageHandle from = ToDIB(save_image(source, dir.path() / "from.png").c_str());
+            path = (dir.path() / name).string();
+            ASSERT_TRUE(DIBtoGIF(path.c_str(), from, 0));
+            DeleteDIB(from);
+        } else {
+            path = save_image(source, dir.path() / name);
+        }
+        // A misnamed copy loads just the same.
+        const auto misnamed = dir.path() / (std::string("misnamed-") + name + ".png");
+        std::filesystem::copy_file(path, misnamed);
+        for (const std::string& p : {path, misnamed.string()}) {
+            const ImageHandle image = ToDIB(p.c_str());
+            ASSERT_NE(image, 0u) << p;
+            EXPECT_EQ(head_size(image), QSize(37, 23)) << p;
+            EXPECT_LT(mean_channel_difference(drawn_pixels(image), source), 8) << p;
+            DeleteDIB(image);
+        }
+    }
+}
+
+TEST(Handles, UnknownAndReleasedHandlesAreIgnored) {
+    TempDir dir;
+    const ImageHandle live = ToDIB(save_image(gradient_image(4, 4), dir.path() / "a.png").c_str());
+    ASSERT_NE(live, 0u);
+    const ImageHandle released = ToDIB(save_image(gradient_image(4, 4), dir.path() / "b.png").c_str());
+    ASSERT_NE(released, live);
+    EXPECT_EQ(DeleteDIB(released), 1);
+    const std::string out = (dir.path() / "out").string();
+    QImage canvas(8, 8, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    for (ImageHandle bad : {ImageHandle{0}, released, ImageHandle{0xdeadbeef}}) {
+        image_header header{};
+        EXPECT_EQ(DeleteDIB(bad), 0);
+        EXPECT_EQ(TurnDIB(bad, 90), 0);
+        EXPECT_EQ(DIBto24Bit(bad), 0);
+        EXPECT_EQ(HeadDIB(bad, &header), 0);
+        EXPECT_EQ(ResizeDIB(bad, 2, 2), 0);
+        EXPECT_EQ(DIBtoDCex2(&painter, 0, 0, 4, 4, bad, 0, 0, 4, 4, SRCCOPY, 1), 0);
+        EXPECT_EQ(DIBtoBMP(out.c_str(), bad), 0);
+        EXPECT_EQ(DIBtoJPG(out.c_str(), bad, 90, 0), 0);
+        EXPECT_EQ(DIBtoGIF(out.c_str(), bad, 0), 0);
+        EXPECT_EQ(DIBtoPNG(out.c_str(), bad, 0), 0);
+        const ImageHandle frames[] = {live, bad};
+        EXPECT_EQ(DIBtoGIFAni(out.c_str(), frames, 2, 10), 0);
+    }
+    painter.end();
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(HeadDIB(live, nullptr), 0);
+    EXPECT_EQ(DeleteDIB(live), 1);
+    EXPECT_EQ(DeleteDIB(live), 0);
+}
+
+// Turning is clockwise: after 90 degrees the former bottom-left corner is at
+// the top left. Checked with the turn noted before decoding and after it.
+TEST(TurnDIB, TurnsClockwiseBeforeAndAfterDecoding) {
+    TempDir dir;
+    const QImage source = gradient_image(5, 3);
+    const std::string path = save_image(source, dir.path() / "t.png");
+    struct Case {
+        int angle;
+        int expected_degrees;
+    };
+    const Case cases[] = {{90, 90}, {180, 180}, {270, 270}, {-90, 270}, {450, 90}, {360, 0}};
+    for (const Case& c : cases) {
+        const QImage expected = source.transformed(QTransform().rotate(c.expected_degrees));
+        for (bool decode_first : {false, true}) {
+            const ImageHandle image = ToDIB(path.c_str());
+            if (decode_first) drawn_pixels(image);
+            EXPECT_EQ(TurnDIB(image, c.angle), 1);
+            EXPECT_EQ(head_size(image), expected.size()) << c.angle;
+            EXPECT_EQ(max_channel_difference(drawn_pixels(image), expected), 0) << c.angle << " " << decode_first;
+            DeleteDIB(image);
+        }
+    }
+    // The first corner is where a clockwise turn puts it.
+    const ImageHandle image = ToDIB(path.c_str());
+    TurnDIB(image, 90);
+    EXPECT_EQ(drawn_pixels(image).pixel(0, 0), source.pixel(0, 2));
+    EXPECT_EQ(TurnDIB(image, 45), 0);
+    EXPECT_EQ(head_size(image), QSize(3, 5));
+    DeleteDIB(image);
+}
+
+TEST(DIBto24Bit, PutsTransparencyOverWhite) {
+    TempDir dir;
+    QImage source(4, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, qRgba(255, 0, 0, 0));      // fully transparent
+    source.setPixel(1, 0, qRgba(255, 0, 0, 255));    // opaque red
+    source.setPixel(2, 0, qRgba(0, 0, 0, 128));      // half black
+    source.setPixel(3, 0, qRgba(10, 20, 30, 255));
+    const std::string path = save_image(source, dir.path() / "alpha.png");
+    for (bool decode_first : {false, true}) {
+        const ImageHandle image = ToDIB(path.c_str());
+        if (decode_first) drawn_pixels(image);
+        EXPECT_EQ(DIBto24Bit(image), 1);
+        image_header header{};
+        HeadDIB(image, &header);
+        EXPECT_EQ(header.bytes[14], 24);
+        const QImage drawn = drawn_pixels(image);
+        EXPECT_EQ(drawn.pixel(0, 0), qRgb(255, 255, 255));
+        EXPECT_EQ(drawn.pixel(1, 0), qRgb(255, 0, 0));
+        EXPECT_NEAR(qRed(drawn.pixel(2, 0)), 127, 1);
+        EXPECT_EQ(drawn.pixel(3, 0), qRgb(10, 20, 30));
+        DeleteDIB(image);
+    }
+}
+
+TEST(HeadDIB, FillsABitmapInfoHeader) {
+    TempDir dir;
+    const ImageHandle image = ToDIB(save_image(gradient_image(33, 7), dir.path() / "h.png").c_str());
+    DIBto24Bit(image);
+    image_header header;
+    std::memset(&header, 0xAB, sizeof header);
+    ASSERT_EQ(HeadDIB(image, &header), 1);
+    auto u32 = [&](int offset) {
+        uint32_t v;
+        std::memcpy(&v, header.bytes + offset, 4);
+        return v;
+    };
+    EXPECT_EQ(u32(0), 40u);
+    EXPECT_EQ(header_width(header), 33);
+    EXPECT_EQ(header_height(header), 7);
+    EXPECT_EQ(header.bytes[12] | header.bytes[13] << 8, 1);  // planes
+    EXPECT_EQ(u32(16), 0u);                                   // uncompressed
+    EXPECT_EQ(u32(20), 100u * 7);                             // rows padded to 4 bytes
+    DeleteDIB(image);
+}
+
+TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
+    TempDir dir;
+    const QImage source = gradient_image(40, 30);
+    const std::string path = save_image(source, dir.path() / "r.png");
+    const QSize sizes[] = {{20, 15}, {80, 60}, {1, 1}, {39, 31}, {7, 90}};
+    for (QSize size : sizes) {
+        for (bool decode_first : {false, true}) {
+            const ImageHandle image = ToDIB(path.c_str());
+            if (decode_first) drawn_pixels(image);
+            EXPECT_EQ(ResizeDIB(image, size.width(), size.height()), 1);
+            EXPECT_EQ(head_size(image), size);
+            const QImage expected = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            EXPECT_LE(max_channel_difference(drawn_pixels(image), expected), 1) << size.width() << "x" << size.height();
+            DeleteDIB(image);
+        }
+    }
+    // Below one pixel: an empty image that draws nothing and writes nothing.
+    for (QSize size : {QSize(0, 10), QSize(10, 0), QSize(-5, 3), QSize(0, 0)}) {
+        const ImageHandle image = ToDIB(path.c_str());
+        ResizeDIB(image, size.width(), size.height());
+        EXPECT_LE(head_size(image).width(), std::max(size.width(), 0));
+        QImage canvas(50, 50, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        DIBtoDCex2(&painter, 0, 0, 10, 10, image, 0, 0, 10, 10, SRCCOPY, 1);
+        painter.end();
+        EXPECT_EQ(canvas.pixel(0, 0), qRgb(0, 0, 0));
+        EXPECT_EQ(DIBtoBMP((dir.path() / "empty.bmp").c_str(), image), 0);
+        EXPECT_EQ(TurnDIB(image, 90), 1);
+        DeleteDIB(image);
+    }
+    // Over the cap: refused, image unchanged.
+    const ImageHandle image = ToDIB(path.c_str());
+    EXPECT_EQ(ResizeDIB(image, 40000, 40000), 0);
+    EXPECT_EQ(head_size(image), QSize(40, 30));
+    DeleteDIB(image);
+}
+
+// A shrunk JPEG decoded at a reduced DCT scale looks like one decoded in
+// full, turned and then shrunk.
+TEST(ResizeDIB, ShrinkOnLoadMatchesTheFullDecode) {
+    TempDir dir;
+    const std::string path = save_image(gradient_image(1600, 1200), dir.path() / "big.jpg", 92);
+    const QImage full = testing::read_with_qt(path);
+    struct Case {
+        int turn;
+        QSize size;
+    };
+    const Case cases[] = {{0, {200, 150}}, {90, {150, 200}}, {270, {300, 400}}, {180, {799, 601}}, {0, {1600, 1200}}};
+    for (const Case& c : cases) {
+        const ImageHandle image = ToDIB(path.c_str());
+        if (c.turn) TurnDIB(image, c.turn);
+        DIBto24Bit(image);
+        EXPECT_EQ(head_size(image), c.turn % 180 ? QSize(1200, 1600) : QSize(1600, 1200));
+        ResizeDIB(image, c.size.width(), c.size.height());
+        EXPECT_EQ(head_size(image), c.size);
+        const QImage expected = full.transformed(QTransform().rotate(c.turn))
+                                    .scaled(c.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage drawn = drawn_pixels(image);
+        EXPECT_LT(mean_channel_difference(drawn, expected), 1.5) << c.turn << " " << c.size.width();
+        EXPECT_LT(max_channel_difference(drawn, expected), 24) << c.turn << " " << c.size.width();
+        DeleteDIB(image);
+    }
+}
+
+TEST(ToDIB, PixelsThatVanishAfterLoadingDrawNothing) {
+    TempDir dir;
+    const std::string path = save_image(gradient_image(64, 64), dir.path() / "gone.jpg");
+    const ImageHandle image = ToDIB(path.c_str());
+    ASSERT_NE(image, 0u);
+    std::filesystem::remove(path);
+    EXPECT_EQ(head_size(image), QSize(64, 64));
+    TurnDIB(image, 90);
+    DIBto24Bit(image);
+    EXPECT_EQ(ResizeDIB(image, 32, 32), 0);
+    EXPECT_EQ(drawn_pixels(image, 0xff000000).pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(DIBtoPNG((dir.path() / "out.png").c_str(), image, 0), 0);
+    EXPECT_EQ(DeleteDIB(image), 1);
+}
+
+TEST(Version, ReportsTheLibraryVersion) {
+    EXPECT_EQ(ImgctlVersion(), 100u);
+    EXPECT_EQ(ImgctlBeta() >> 16, 0u);
+}
+
+}  // namespace
+}  // namespace tervo
