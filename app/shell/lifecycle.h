@@ -1,0 +1,20 @@
+// The program's life: start-up, the event loop and the saving of the settings.
+#pragma once
+
+#include "app/app_state.h"
+
+class QApplication;
+
+namespace tervo {
+
+// Creates and shows the main window (which reads the settings and scans the
+// saved folder), remembers the launch directory, runs the loop until the main
+// window is closed, then writes the settings into the launch directory.
+// Returns the loop's exit code.
+int run_tervo(QApplication& application, AppState& app);
+
+// Stores the current directory in start_directory; a directory that does
+// not fit its 256 bytes leaves it empty.
+void capture_start_directory(AppState& app);
+
+}  // namespace tervo

@@ -1,0 +1,118 @@
+#include "app/shell/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+
+#include "app/command_table.h"
+#include "app/commands.h"
+#include "app/settings_file.h"
+#include "app/shell/client_area.h"
+#include "app/shell/status_bar_widget.h"
+#include "resources/icon_art.h"
+#include "resources/toolbar_art.h"
+#include "slideshow/folder_scan.h"
+
+namespace tervo {
+namespace {
+
+// The window leaves the bottom 26 pixels of the screen free (the task bar).
+constexpr int kScreenBottomReserve = 26;
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& app) : app_(app), platform_(app, this) {
+    setWindowTitle(QString::fromUtf8(kMainWindowTitle));
+    setWindowIcon(program_icon());
+    create_menu();
+    client_ = new ClientArea(this);
+    setCentralWidget(client_);
+    platform_.attach_client_area(client_);
+    app_.main_window = this;
+
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    move(0, 0);
+    resize(screen.width(), screen.height() - kScreenBottomReserve);
+
+    // What the window does while it is being created, in this order.
+    load_settings(app_, platform_, app_.main_window, kSettingsFileName);
+    create_main_controls();
+    rescan_folder(app_, platform_);
+
+    client_->on_resized = [this](int width, int) { follow_size_change(width); };
+}
+
+MainWindow::~MainWindow() {
+    platform_.stop_play_timer();
+    if (app_.main_window == this) app_.main_window = nullptr;
+}
+
+QAction* MainWindow::command(const char* text, uint16_t id) {
+    auto* action = new QAction(QString::fromUtf8(text), this);
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { handle_command(app_, platform_, id); });
+    return action;
+}
+
+void MainWindow::create_menu() {
+    QMenuBar* bar = menuBar();
+    for (const MenuBarEntry& entry : main_menu()) {
+        if (entry.items.empty()) {
+            // A command standing on the bar itself: its mnemonic works with Alt.
+            bar->addAction(command(entry.text, entry.id));
+            continue;
+        }
+        QMenu* menu = bar->addMenu(QString::fromUtf8(entry.text));
+        for (const MenuItem& item : entry.items) menu->addAction(command(item.text, item.id));
+    }
+}
+
+void MainWindow::create_main_controls() {
+    toolbar_ = new QToolBar(client_);
+    toolbar_->setObjectName(QStringLiteral("main_toolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
+    toolbar_->setFixedHeight(kToolbarHeight);
+    toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    int image = 0;
+    for (const ToolbarButton& button : toolbar_buttons()) {
+        QAction* action = command("", button.id);
+        action->setIcon(QIcon(QPixmap::fromImage(toolbar_image(image++))));
+        action->setToolTip(QString::fromUtf8(toolbar_tooltip(button.id)));
+        toolbar_->addAction(action);
+    }
+    app_.toolbar = toolbar_;
+    app_.view.play_state = Initial;
+
+    status_bar_ = new StatusBarWidget(client_);
+    status_bar_->setObjectName(QStringLiteral("main_status_bar"));
+    app_.status_bar = status_bar_;
+    platform_.attach_status_bar(status_bar_);
+    client_->set_bars(toolbar_, status_bar_);
+}
+
+QAction* MainWindow::command_action(int id) const {
+    for (QAction* action : findChildren<QAction*>())
+        if (action->data().isValid() && action->data().toInt() == id) return action;
+    return nullptr;
+}
+
+// A new size: the status bar shows two parts until the paint that follows at
+// once restores its eight.
+void MainWindow::follow_size_change(int width) {
+    status_bar_->set_edges({width - 200, width});
+    platform_.repaint(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The close box and the exit commands end the program's loop; owned
+    // windows go with the main window.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+}  // namespace tervo

@@ -1,0 +1,52 @@
+// The main window "Tervo Ver1.02": menu bar, toolbar, the slideshow canvas
+// and the status bar. Creating it runs the program's start-up: the settings
+// are read, the controls made and a saved folder scanned.
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/app_state.h"
+#include "app/shell/qt_platform.h"
+
+class QAction;
+class QToolBar;
+
+namespace tervo {
+
+class ClientArea;
+class StatusBarWidget;
+
+inline constexpr const char* kMainWindowTitle = "Tervo Ver1.02";
+// The toolbar's height; the image is drawn just below it.
+inline constexpr int kToolbarHeight = 42;
+
+class MainWindow : public QMainWindow {
+public:
+    // Reads "Tervo.ini" from the current directory while it is being made.
+    explicit MainWindow(AppState& app);
+    ~MainWindow() override;
+
+    QtPlatform& platform() { return platform_; }
+    ClientArea* client_area() const { return client_; }
+    QToolBar* toolbar() const { return toolbar_; }
+    StatusBarWidget* status_bar() const { return status_bar_; }
+    // The menu's or toolbar's action for a command id (the first one found).
+    QAction* command_action(int id) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void create_menu();
+    void create_main_controls();
+    void follow_size_change(int width);
+    QAction* command(const char* text, uint16_t id);
+
+    AppState& app_;
+    QtPlatform platform_;
+    ClientArea* client_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    StatusBarWidget* status_bar_ = nullptr;
+};
+
+}  // namespace tervo

@@ -1,0 +1,129 @@
+#include "app/shell/qt_platform.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPainter>
+#include <QUrl>
+
+#include "app/commands.h"
+#include "app/shell/client_area.h"
+#include "app/shell/status_bar_widget.h"
+#include "app/shell/tool_window_links.h"
+#include "slideshow/paint.h"
+#include "slideshow/playback.h"
+
+namespace tervo {
+namespace {
+
+QString qt_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string byte_text(const QString& text) { return text.toUtf8().toStdString(); }
+
+// "JPGFile(*.jpg)" already names its pattern; other texts get it appended.
+QStringList name_filters(const std::vector<FileFilter>& filters) {
+    QStringList list;
+    for (const FileFilter& filter : filters) {
+        const QString text = qt_text(filter.text);
+        const QString pattern = qt_text(filter.pattern);
+        list << (text.endsWith(QStringLiteral("(") + pattern + QStringLiteral(")"))
+                     ? text
+                     : text + QStringLiteral(" (") + pattern + QStringLiteral(")"));
+    }
+    return list;
+}
+
+// Qt's own dialog (not the desktop's), opened in the folder of
+// `initial_name`, with its file part in the name field unless it is a pattern.
+void prepare_file_dialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(qt_text(request.title));
+    dialog.setNameFilters(name_filters(request.filters));
+    const QFileInfo initial(qt_text(request.initial_name));
+    if (!request.initial_name.empty()) {
+        dialog.setDirectory(initial.absolutePath());
+        if (!initial.fileName().contains(QLatin1Char('*'))) dialog.selectFile(initial.fileName());
+    }
+}
+
+QWidget* owner_widget(WindowHandle owner) { return static_cast<QWidget*>(owner); }
+
+}  // namespace
+
+QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_window_(main_window) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { handle_timer(app_, *this, kPlayTimerId); });
+}
+
+void QtPlatform::message_box(WindowHandle owner, const std::string& text, const std::string& title,
+                             MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, qt_text(title),
+                    qt_text(text), QMessageBox::Ok, owner_widget(owner));
+    box.exec();
+}
+
+void QtPlatform::start_play_timer(int period_ms) { timer_.start(effective_timer_period(period_ms)); }
+
+void QtPlatform::stop_play_timer() { timer_.stop(); }
+
+void QtPlatform::repaint(bool erase) {
+    if (!client_) return;
+    if (erase) client_->erase_canvas();
+    {
+        QPainter painter(&client_->canvas());
+        paint_slideshow(app_, *this, &painter);
+    }
+    client_->show_canvas();
+}
+
+ClientSize QtPlatform::client_size() {
+    if (!client_) return {};
+    return {client_->width(), client_->height()};
+}
+
+void QtPlatform::set_status_bar(const std::vector<int>& right_edges, const std::vector<std::string>& texts) {
+    if (status_bar_) status_bar_->set_parts(right_edges, texts);
+}
+
+std::optional<std::string> QtPlatform::choose_folder(const std::string& title, const std::string& initial) {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        main_window_, qt_text(title), qt_text(initial),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (chosen.isEmpty()) return std::nullopt;
+    return byte_text(chosen);
+}
+
+std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& request) {
+    QFileDialog dialog(owner_widget(request.owner));
+    prepare_file_dialog(dialog, request);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    OpenFilesResult result;
+    result.directory = byte_text(QFileInfo(dialog.selectedFiles().first()).absolutePath());
+    for (const QString& file : dialog.selectedFiles()) result.names.push_back(byte_text(QFileInfo(file).fileName()));
+    return result;
+}
+
+std::optional<std::string> QtPlatform::save_file(const FileDialogRequest& request) {
+    QFileDialog dialog(owner_widget(request.owner));
+    prepare_file_dialog(dialog, request);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The name is used as typed: no extension is added to it. Replacing an
+    // existing file is confirmed by the dialog itself.
+    dialog.setDefaultSuffix(QString());
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return byte_text(dialog.selectedFiles().first());
+}
+
+bool QtPlatform::open_url(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
+}
+
+void QtPlatform::open_tool_window(ToolWindow which) { run_tool_window(app_, *this, main_window_, which); }
+
+void QtPlatform::close_main_window() { main_window_->close(); }
+
+}  // namespace tervo
