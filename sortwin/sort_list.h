@@ -55,8 +55,8 @@ private:
 
 // The list's comparison callback: finds the two items by parameter, takes
 // their texts cut to 255 bytes and compares them in the current mode and the
-// direction of the given column. An item that cannot be found has the empty
-// name.
+// direction of the given column (a column without a direction entry keeps
+// the result as computed). An item that cannot be found has the empty name.
 int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int column, const SortState& sort);
 
 // Sorts the list stably so that an item comes before every item it compares
