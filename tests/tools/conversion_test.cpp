@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QImageReader>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/tool_test_images.h"
+#include "tools/conversion.h"
+#include "tools/file_filters.h"
+
+namespace tervo {
+namespace {
+
+using testing::FakePlatform;
+using testing::TempDir;
+
+std::vector<std::string> patterns_of(const std::vector<FileFilter>& filters) {
+    std::vector<std::string> patterns;
+    for (const FileFilter& filter : filters) patterns.push_back(filter.pattern);
+    return patterns;
+}
+
+std::string read_bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(ConversionOptions, FieldsAreReadWithClamps) {
+    struct Case {
+        const char *type, *quality;
+        bool checked;
+        int32_t output_type, jpeg_quality, usage_switch;
+    } cases[] = {
+        {"2:JPEG", "75", true, 2, 75, 1},
+        {"5", "250", false, 4, 100, 0},
+        {"0", "0", false, 1, 1, 0},
+        {"x", "abc", false, 1, 1, 0},
+        {"9:whatever", " +42%", true, 4, 42, 1},
+        {"3:GIF", "-5", false, 3, 1, 0},
+    };
+    for (const Case& c : cases) {
+        AppState app;
+        read_conversion_options(app, {c.type, c.quality, c.checked});
+        EXPECT_EQ(app.conversion.output_type, c.output_type) << c.type;
+        EXPECT_EQ(app.conversion.jpeg_quality, c.jpeg_quality) << c.quality;
+        EXPECT_EQ(app.conversion.usage_switch, c.usage_switch);
+    }
+}
+
+TEST(ConversionOptions, DialogShowsTheRememberedValues) {
+    AppState app;
+    ConversionFields fields = conversion_dialog_init(app);
+    EXPECT_EQ(fields.output_type, "1:Bitmap");
+    EXPECT_EQ(fields.quality, "100");
+    EXPECT_FALSE(fields.usage_switch);
+
+    read_conversion_options(app, {"4:PNG", "250", true});
+    fields = conversion_dialog_init(app);
+    EXPECT_EQ(fields.output_type, "4:PNG");
+    EXPECT_EQ(fields.quality, "100");
+    EXPECT_TRUE(fields.usage_switch);
+}
+
+TEST(FileFilters, ChosenTypeFirstThenTheOthersThenAll) {
+    using Patterns = std::vector<std::string>;
+    EXPECT_EQ(patterns_of(filters_with_type_first(1)), (Patterns{"*.bmp", "*.jpg", "*.gif", "*.png", "*.*"}));
+    EXPECT_EQ(patterns_of(filters_with_type_first(2)), (Patterns{"*.jpg", "*.bmp", "*.gif", "*.png", "*.*"}));
+    EXPECT_EQ(patterns_of(filters_with_type_first(3)), (Patterns{"*.gif", "*.bmp", "*.jpg", "*.png", "*.*"}));
+    EXPECT_EQ(patterns_of(filters_with_type_first(4)), (Patterns{"*.png", "*.bmp", "*.jpg", "*.gif", "*.*"}));
+    const std::vector<FileFilter> filters = filters_with_type_first(2);
+    EXPECT_EQ(filters[0].text, "JPGFile(*.jpg)");
+    EXPECT_EQ(filters[1].text, "BMPFile(*.bmp)");
+    EXPECT_EQ(filters[4].text, "AllFile(*.*)");
+}
+
+TEST(FileFilters, InitialNames) {
+    EXPECT_EQ(initial_file_name("/home/u/pics", type_pattern(2)), "/home/u/pics/*.jpg");
+    EXPECT_EQ(initial_file_name("/", type_pattern(3)), "/*.gif");
+    EXPECT_EQ(initial_file_name("/home/u/", type_pattern(0)), "/home/u/*.*");
+}
+
+TEST(Conversion, ScaledSidesAreTruncated) {
+    EXPECT_EQ(scaled_side(333, 0.75), 249);
+    EXPECT_EQ(scaled_side(300, 0.5), 150);
+    EXPECT_EQ(scaled_side(3, 0.25), 0);
+    EXPECT_EQ(scaled_side(1000, 1.75), 1750);
+}
+
+// A record showing one image of a temporary folder.
+struct ShownImage {
+    TempDir dir;
+    AppState app;
+    FakePlatform platform;
+    WindowHandle dialog = &platform;
+
+    ShownImage(int width, int height, const char* name = "shown.png") {
+        EXPECT_TRUE(testing::write_test_image(dir.path() / name, width, height));
+        set_text(app.settings.folder, dir.str());
+        set_text(app.files.file_names[0], name);
+        app.files.file_count = 1;
+        app.view.current_index = 0;
+        app.view.play_state = Stopped;
+    }
+    std::filesystem::path out(const char* name) const { return dir.path() / name; }
+};
+
+TEST(Conversion, SaveDialogRequest) {
+    ShownImage shown(10, 10);
+    conversion_save(shown.app, shown.platform, shown.dialog, {"2:JPEG", "80", false});
+    ASSERT_EQ(shown.platform.save_requests.size(), 1u);
+    const FileDialogRequest& request = shown.platform.save_requests[0];
+    EXPECT_EQ(request.title, "ファイル変換");
+    EXPECT_EQ(request.owner, shown.dialog);
+    EXPECT_EQ(request.initial_name, shown.dir.str() + "/*.jpg");
+    EXPECT_EQ(request.filters.front().pattern, "*.jpg");
+    // Cancelled: nothing said, but the choices are remembered.
+    EXPECT_TRUE(shown.platform.messages.empty());
+    EXPECT_EQ(shown.app.conversion.output_type, 2);
+    EXPECT_EQ(shown.app.conversion.jpeg_quality, 80);
+}
+
+TEST(Conversion, DeclinedReplacementLeavesTheExistingFile) {
+    // The save dialog asks before replacing; a "no" comes back as no name.
+    ShownImage shown(10, 10);
+    const auto existing = shown.dir.write("keep.bmp", "precious");
+    shown.platform.save_answers.push_back(std::nullopt);
+    conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
+    EXPECT_EQ(read_bytes(existing), "precious");
+    EXPECT_TRUE(shown.platform.messages.empty());
+}
+
+TEST(Conversion, UnloadableSourceSaysFailure) {
+    ShownImage shown(10, 10);
+    std::filesystem::remove(shown.dir.path() / "shown.png");
+    shown.platform.save_answers.push_back(shown.out("out.bmp").string());
+    conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
+    ASSERT_EQ(shown.platform.messages.size(), 1u);
+    EXPECT_EQ(shown.platform.messages[0].text, "失敗！");
+    EXPECT_EQ(shown.platform.messages[0].title, "ファイル変換");
+    EXPECT_EQ(shown.platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(std::filesystem::exists(shown.out("out.bmp")));
+}
+
+TEST(Conversion, WritesTheShownImageTurnedThenScaled) {
+    ShownImage shown(400, 300);
+    shown.app.view.rotation = 1;
+    shown.app.view.scale = 0.5;
+    shown.platform.save_answers.push_back(shown.out("turned.png").string());
+    conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
+    ASSERT_EQ(shown.platform.messages.size(), 1u);
+    EXPECT_EQ(shown.platform.messages[0].text, "成功！(PNG)");
+    EXPECT_EQ(shown.platform.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(testing::image_size(shown.out("turned.png")), QSize(150, 200));
+    // The view is left as it was.
+    EXPECT_EQ(shown.app.view.rotation, 1);
+    EXPECT_EQ(shown.app.view.scale, 0.5);
+}
+
+TEST(Conversion, EachTypeWritesItsFormatUnderTheTypedName) {
+    ShownImage shown(333, 100);
+    shown.app.view.scale = 0.75;
+    struct Case {
+        const char *type, *name, *success, *format;
+    } cases[] = {
+        {"1:Bitmap", "a.bmp", "成功！(BMP)", "bmp"},
+        {"2:JPEG", "b.jpg", "成功！(JPG)", "jpeg"},
+        {"3:GIF", "c.gif", "成功！(GIF)", "gif"},
+        {"4:PNG", "no_extension", "成功！(PNG)", "png"},
+    };
+    for (const Case& c : cases) {
+        shown.platform.save_answers.push_back(shown.out(c.name).string());
+        conversion_save(shown.app, shown.platform, shown.dialog, {c.type, "90", false});
+        ASSERT_NE(shown.platform.last_message(), nullptr);
+        EXPECT_EQ(shown.platform.last_message()->text, c.success);
+        QImageReader reader(QString::fromStdString(shown.out(c.name).string()));
+        EXPECT_EQ(reader.format(), QByteArray(c.format)) << c.name;
+        EXPECT_EQ(reader.size(), QSize(249, 75)) << c.name;
+    }
+    EXPECT_EQ(shown.platform.messages.size(), 4u);
+}
+
+}  // namespace
+}  // namespace tervo

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/tool_test_images.h"
+#include "tools/gif_builder.h"
+
+namespace tervo {
+namespace {
+
+using testing::FakePlatform;
+using testing::TempDir;
+
+std::vector<std::string> frame_paths(const AppState& app) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < app.gif.gif_frame_count; ++i) paths.emplace_back(text_of(app.gif.gif_frame_paths[i]));
+    return paths;
+}
+
+std::vector<std::string> numbered_names(int count, int first = 0) {
+    std::vector<std::string> names;
+    for (int i = first; i < first + count; ++i) names.push_back("f" + std::to_string(i) + ".png");
+    return names;
+}
+
+struct Builder {
+    AppState app;
+    FakePlatform platform;
+    WindowHandle dialog = &platform;
+
+    Builder() { gif_dialog_init(app); }
+    std::vector<std::string> insert(std::string directory, std::vector<std::string> names) {
+        platform.open_answers.push_back(OpenFilesResult{std::move(directory), std::move(names)});
+        return gif_insert(app, platform, dialog);
+    }
+};
+
+TEST(GifBuilder, OpeningEmptiesTheListAndShowsOneSecond) {
+    AppState app;
+    app.gif.gif_frame_count = 5;
+    app.gif.default_delay = 30;
+    EXPECT_EQ(gif_dialog_init(app), "1.0s");
+    EXPECT_EQ(app.gif.gif_frame_count, 0);
+    EXPECT_EQ(app.gif.default_delay, 100);
+}
+
+TEST(GifBuilder, InsertFiltersFollowTheFileTypeSetting) {
+    struct Case {
+        int32_t file_select;
+        std::vector<std::string> patterns;
+        const char* initial;
+    } cases[] = {
+        {0, {"*.*"}, "/pics/*.*"},
+        {2, {"*.jpg", "*.bmp", "*.gif", "*.png", "*.*"}, "/pics/*.jpg"},
+        {4, {"*.png", "*.bmp", "*.jpg", "*.gif", "*.*"}, "/pics/*.png"},
+        {7, {"*.*"}, "/pics/*.*"},
+    };
+    for (const Case& c : cases) {
+        Builder b;
+        b.app.settings.file_select = c.file_select;
+        set_text(b.app.settings.folder, "/pics");
+        gif_insert(b.app, b.platform, b.dialog);  // cancelled
+        const FileDialogRequest& request = b.platform.open_requests.at(0);
+        std::vector<std::string> patterns;
+        for (const FileFilter& filter : request.filters) patterns.push_back(filter.pattern);
+        EXPECT_EQ(patterns, c.patterns) << c.file_select;
+        EXPECT_EQ(request.initial_name, c.initial);
+        EXPECT_EQ(request.title, "ファイル読み出し");
+        EXPECT_EQ(b.app.gif.gif_frame_count, 0);
+        EXPECT_EQ(text_of(b.app.settings.folder), "/pics");
+    }
+}
+
+TEST(GifBuilder, InsertedPathsAndFolder) {
+    struct Case {
+        const char* name;
+        std::string directory;
+        std::vector<std::string> names;
+        std::vector<std::string> paths;
+        const char* folder;
+    } cases[] = {
+        {"one file", "/home/u/pics", {"a.png"}, {"/home/u/pics/a.png"}, "/home/u/pics/"},
+        {"several files", "/home/u/pics", {"b.png", "a.png"}, {"/home/u/pics/b.png", "/home/u/pics/a.png"},
+         "/home/u/pics"},
+        {"one file at the root", "/", {"a.png"}, {"/a.png"}, "/"},
+        {"three files at the root", "/", {"c.gif", "a.gif", "b.gif"}, {"/c.gif", "/a.gif", "/b.gif"}, "/"},
+    };
+    for (const Case& c : cases) {
+        Builder b;
+        set_text(b.app.settings.folder, "/old");
+        b.app.files.file_count = 3;
+        const std::vector<std::string> added = b.insert(c.directory, c.names);
+        EXPECT_EQ(frame_paths(b.app), c.paths) << c.name;
+        EXPECT_EQ(added, c.names) << c.name;
+        EXPECT_EQ(text_of(b.app.settings.folder), c.folder) << c.name;
+        EXPECT_EQ(b.app.files.file_count, 3) << "no rescan";
+    }
+}
+
+TEST(GifBuilder, InsertsAppendUpToNinetyNine) {
+    Builder b;
+    EXPECT_EQ(b.insert("/d", numbered_names(60)).size(), 60u);
+    EXPECT_EQ(b.insert("/d", numbered_names(60, 60)).size(), 39u);
+    EXPECT_EQ(b.app.gif.gif_frame_count, 99);
+    EXPECT_EQ(frame_paths(b.app).back(), "/d/f98.png");
+    EXPECT_TRUE(b.insert("/e", {"x.png"}).empty());
+    EXPECT_EQ(text_of(b.app.settings.folder), "/e/");
+
+    gif_delete(b.app);
+    EXPECT_EQ(b.app.gif.gif_frame_count, 0);
+}
+
+TEST(GifBuilder, OverlongSelectionsAddNothing) {
+    // The directory part is 256 bytes or more.
+    Builder b;
+    set_text(b.app.settings.folder, "/old");
+    const std::string long_dir = "/" + std::string(254, 'd');  // 255 bytes + '/' = 256
+    EXPECT_TRUE(b.insert(long_dir, {"a.png"}).empty());
+    EXPECT_TRUE(b.insert(long_dir + "d", {"a.png", "b.png"}).empty());
+    // Directory and names would not fit the 2048-byte result.
+    EXPECT_TRUE(b.insert("/d", {std::string(2044, 'n')}).empty());
+    EXPECT_TRUE(b.insert("/d", std::vector<std::string>(8, std::string(255, 'n'))).empty());
+    EXPECT_EQ(b.app.gif.gif_frame_count, 0);
+    EXPECT_EQ(text_of(b.app.settings.folder), "/old");
+
+    // Just fitting: "/d/" + 2043 bytes + two NULs is 2048.
+    EXPECT_EQ(b.insert("/d", {std::string(2043, 'n')}).size(), 1u);
+    EXPECT_EQ(b.insert(std::string(254, 'd'), {"a", "b"}).size(), 2u);
+}
+
+TEST(GifBuilder, SaveNeedsTwoFrames) {
+    Builder b;
+    b.insert("/d", {"only.png"});
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    ASSERT_EQ(b.platform.messages.size(), 1u);
+    EXPECT_EQ(b.platform.messages[0].text, "ファイル２個以上設定して下さい");
+    EXPECT_EQ(b.platform.messages[0].title, "GIFﾌｧｲﾙ作成");
+    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(b.platform.save_requests.empty());
+
+    b.insert("/d", {"second.png"});
+    gif_delete(b.app);
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    EXPECT_EQ(b.platform.messages.size(), 2u);
+    EXPECT_TRUE(b.platform.save_requests.empty());
+}
+
+TEST(GifBuilder, SaveDialogRequest) {
+    Builder b;
+    b.insert("/pics", {"a.png", "b.png"});
+    gif_save(b.app, b.platform, b.dialog, "1.0s");  // cancelled
+    const FileDialogRequest& request = b.platform.save_requests.at(0);
+    EXPECT_EQ(request.title, "ファイル作成");
+    EXPECT_EQ(request.initial_name, "/pics/*.gif");
+    ASSERT_EQ(request.filters.size(), 2u);
+    EXPECT_EQ(request.filters[0].text, "GIFFile(*.gif)");
+    EXPECT_EQ(request.filters[1].pattern, "*.*");
+    EXPECT_TRUE(b.platform.messages.empty());
+}
+
+TEST(GifBuilder, MissingFrameWritesNothing) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 20, 10));
+    Builder b;
+    b.insert(dir.str(), {"a.png", "missing.png"});
+    b.platform.save_answers.push_back((dir.path() / "out.gif").string());
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    ASSERT_EQ(b.platform.messages.size(), 1u);
+    EXPECT_EQ(b.platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    EXPECT_EQ(b.platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
+    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.gif"));
+}
+
+TEST(GifBuilder, WritesFramesInInsertionOrderWithTheChosenTime) {
+    TempDir dir;
+    // Sorted names would put a.png first; the frames keep the order added.
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "b.png", 30, 20, Qt::red));
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 30, 20, Qt::blue));
+    Builder b;
+    b.insert(dir.str(), {"b.png"});
+    b.insert(dir.str(), {"a.png"});
+    const auto out = dir.path() / "anim.gif";
+    b.platform.save_answers.push_back(out.string());
+    gif_save(b.app, b.platform, b.dialog, "2.5s");
+    ASSERT_EQ(b.platform.messages.size(), 1u);
+    EXPECT_EQ(b.platform.messages[0].text, "成功！");
+    EXPECT_EQ(b.platform.messages[0].title, "GIFファイル作成");
+    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::None);
+
+    QImageReader reader(QString::fromStdString(out.string()));
+    EXPECT_EQ(reader.imageCount(), 2);
+    EXPECT_EQ(reader.loopCount(), -1);
+    const QImage first = reader.read();
+    EXPECT_EQ(reader.nextImageDelay(), 2500);  // milliseconds: 250 hundredths
+    ASSERT_FALSE(first.isNull());
+    EXPECT_GT(qRed(first.pixel(5, 5)), 200);
+    EXPECT_LT(qBlue(first.pixel(5, 5)), 50);
+    const QImage second = reader.read();
+    ASSERT_FALSE(second.isNull());
+    EXPECT_GT(qBlue(second.pixel(5, 5)), 200);
+
+    // The list stays for another save.
+    EXPECT_EQ(b.app.gif.gif_frame_count, 2);
+}
+
+TEST(GifBuilder, DelayIsCharactersZeroAndTwoTimesTen) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 8, 8));
+    struct Case {
+        const char* text;
+        int delay_ms;
+    } cases[] = {{"0.1s", 100}, {"5.0s", 5000}, {"12.5s", 100}};
+    for (const Case& c : cases) {
+        Builder b;
+        b.insert(dir.str(), {"a.png", "a.png"});
+        const auto out = dir.path() / "d.gif";
+        b.platform.save_answers.push_back(out.string());
+        gif_save(b.app, b.platform, b.dialog, c.text);
+        QImageReader reader(QString::fromStdString(out.string()));
+        reader.read();
+        EXPECT_EQ(reader.nextImageDelay(), c.delay_ms) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace tervo

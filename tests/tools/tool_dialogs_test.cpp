@@ -1,0 +1,219 @@
+// The real dialogs, offscreen: what the user types is what the tools read.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include "resources/about_picture.h"
+#include "tests/support/fake_platform.h"
+#include "tools/about_box.h"
+#include "tools/conversion_dialog.h"
+#include "tools/gif_dialog.h"
+#include "tools/settings_dialog.h"
+
+namespace tervo {
+namespace {
+
+using testing::FakePlatform;
+
+void type_into(QComboBox* combo, const char* text) {
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QString::fromUtf8(text));
+}
+
+// Esc and Enter do nothing in the tool dialogs.
+void expect_esc_and_enter_ignored(QDialog& dialog, QWidget* focus) {
+    focus->setFocus();
+    QTest::keyClick(focus, Qt::Key_Return);
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(SettingsDialogWindow, ShowsTheRecordAndAppliesTypedTextsOnOk) {
+    AppState app;
+    app.settings.file_select = 2;
+    app.settings.pl_timeno = 1550;
+    app.settings.psize = 9;
+    SettingsDialog dialog(app, nullptr);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("環境設定"));
+    for (QComboBox* combo : {dialog.file_type_combo(), dialog.display_time_combo(), dialog.size_combo()}) {
+        EXPECT_TRUE(combo->isEditable());
+    }
+    EXPECT_EQ(dialog.file_type_combo()->currentText(), QString::fromUtf8("2:JPEG"));
+    EXPECT_EQ(dialog.display_time_combo()->currentText(), QString::fromUtf8("1.5s"));
+    EXPECT_EQ(dialog.size_combo()->currentText(), QString::fromUtf8("0:原本"));
+    EXPECT_EQ(dialog.display_time_combo()->count(), 14);
+
+    type_into(dialog.file_type_combo(), "7");
+    type_into(dialog.display_time_combo(), "2.5s");
+    type_into(dialog.size_combo(), "9");
+    expect_esc_and_enter_ignored(dialog, dialog.size_combo()->lineEdit());
+    EXPECT_EQ(dialog.size_combo()->count(), 8) << "typed texts are not added to the list";
+    EXPECT_EQ(app.settings.psize, 9) << "nothing applied before OK";
+
+    QTest::mouseClick(dialog.ok_button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(app.settings.file_select, 4);
+    EXPECT_EQ(app.settings.pl_timeno, 2500);
+    EXPECT_EQ(app.settings.psize, 7);
+}
+
+TEST(SettingsDialogWindow, CloseBoxAppliesNothing) {
+    AppState app;
+    app.settings.pl_timeno = 1000;
+    SettingsDialog dialog(app, nullptr);
+    dialog.show();
+    type_into(dialog.display_time_combo(), "3.0s");
+    type_into(dialog.file_type_combo(), "3");
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(app.settings.pl_timeno, 1000);
+    EXPECT_EQ(app.settings.file_select, 0);
+}
+
+TEST(SettingsDialogWindow, NoButtonIsADefault) {
+    AppState app;
+    FakePlatform platform;
+    SettingsDialog settings(app, nullptr);
+    ConversionDialog conversion(app, platform, nullptr);
+    GifDialog gif(app, platform, nullptr);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&settings, &conversion, &gif}) {
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
+            EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        }
+    }
+}
+
+TEST(ConversionDialogWindow, SaveRemembersTheFieldsAndStaysOpen) {
+    AppState app;
+    FakePlatform platform;
+    {
+        ConversionDialog dialog(app, platform, nullptr);
+        dialog.show();
+        EXPECT_TRUE(dialog.type_combo()->isEditable());
+        EXPECT_EQ(dialog.type_combo()->currentText(), QString::fromUtf8("1:Bitmap"));
+        EXPECT_EQ(dialog.quality_edit()->text(), QStringLiteral("100"));
+        type_into(dialog.type_combo(), "2");
+        dialog.quality_edit()->setText(QStringLiteral("250"));
+        dialog.switch_box()->setChecked(true);
+        expect_esc_and_enter_ignored(dialog, dialog.quality_edit());
+        QTest::mouseClick(dialog.save_button(), Qt::LeftButton);  // the save dialog is cancelled
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(platform.save_requests.size(), 1u);
+        EXPECT_EQ(platform.save_requests[0].owner, dialog.handle());
+        QTest::mouseClick(dialog.close_button(), Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_EQ(app.conversion.output_type, 2);
+    EXPECT_EQ(app.conversion.jpeg_quality, 100);
+    EXPECT_EQ(app.conversion.usage_switch, 1);
+
+    ConversionDialog reopened(app, platform, nullptr);
+    EXPECT_EQ(reopened.type_combo()->currentText(), QString::fromUtf8("2:JPEG"));
+    EXPECT_EQ(reopened.quality_edit()->text(), QStringLiteral("100"));
+    EXPECT_TRUE(reopened.switch_box()->isChecked());
+}
+
+TEST(GifDialogWindow, ListShowsNamesSortedAndDeleteEmptiesIt) {
+    AppState app;
+    FakePlatform platform;
+    app.gif.gif_frame_count = 4;  // left from an earlier opening
+    GifDialog dialog(app, platform, nullptr);
+    dialog.show();
+    EXPECT_EQ(app.gif.gif_frame_count, 0);
+    EXPECT_EQ(dialog.time_combo()->currentText(), QStringLiteral("1.0s"));
+    EXPECT_TRUE(dialog.time_combo()->isEditable());
+
+    platform.open_answers.push_back(OpenFilesResult{"/pics", {"c.png", "a.png", "b.png"}});
+    QTest::mouseClick(dialog.insert_button(), Qt::LeftButton);
+    ASSERT_EQ(dialog.name_list()->count(), 3);
+    EXPECT_EQ(dialog.name_list()->item(0)->text(), QStringLiteral("a.png"));
+    EXPECT_EQ(dialog.name_list()->item(2)->text(), QStringLiteral("c.png"));
+    EXPECT_EQ(text_of(app.gif.gif_frame_paths[0]), "/pics/c.png");
+
+    QTest::mouseClick(dialog.delete_button(), Qt::LeftButton);
+    EXPECT_EQ(dialog.name_list()->count(), 0);
+    EXPECT_EQ(app.gif.gif_frame_count, 0);
+    QTest::mouseClick(dialog.save_button(), Qt::LeftButton);
+    ASSERT_NE(platform.last_message(), nullptr);
+    EXPECT_EQ(platform.last_message()->text, "ファイル２個以上設定して下さい");
+    expect_esc_and_enter_ignored(dialog, dialog.time_combo()->lineEdit());
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(AboutBoxWindow, ShowsTheLibraryVersion) {
+    AppState app;
+    QPointer<QWidget> box = open_about_box(app, nullptr, {123, 4});
+    ASSERT_TRUE(box);
+    auto* about = static_cast<AboutBox*>(box.data());
+    EXPECT_EQ(about->version_label()->text(), QString::fromUtf8("imgctl.dllのバージョン：1.23-4"));
+    EXPECT_EQ(about->windowTitle(), QString::fromUtf8("このソフトについて"));
+    EXPECT_FALSE(about->isModal());
+    QTest::mouseClick(about->ok_button(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }));
+    EXPECT_EQ(app.about_window, nullptr);
+}
+
+TEST(AboutBoxWindow, EveryTextFitsItsLine) {
+    AppState app;
+    QPointer<QWidget> box = open_about_box(app, nullptr, {123, 4});
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        const QFontMetrics metrics(label->font());
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
+    }
+    delete box;
+}
+
+TEST(AboutBoxWindow, TwoBoxesAtOnce) {
+    AppState app;
+    QPointer<QWidget> first = open_about_box(app, nullptr, {200, 1});
+    QPointer<QWidget> second = open_about_box(app, nullptr, {200, 1});
+    EXPECT_NE(first, second);
+    EXPECT_EQ(app.about_window, static_cast<QWidget*>(second.data()));
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(second->isVisible());
+    QTest::keyClick(second, Qt::Key_Escape);
+    EXPECT_TRUE(second->isVisible());
+
+    first->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }));
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_EQ(app.about_window, static_cast<QWidget*>(second.data()));
+    delete second;
+}
+
+TEST(AboutBoxWindow, PaintsTheTitlePictureAtItsPlace) {
+    const QImage& picture = about_picture();
+    EXPECT_EQ(picture.size(), QSize(kAboutPictureWidth, kAboutPictureHeight));
+    EXPECT_EQ(picture.format(), QImage::Format_Indexed8);
+    EXPECT_LE(picture.colorCount(), 256);
+
+    AppState app;
+    QPointer<QWidget> box = open_about_box(app, nullptr, {100, 0});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    const QImage shown = box->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < kAboutPictureHeight; ++y) {
+        for (int x = 0; x < kAboutPictureWidth; ++x) {
+            const QRgb pixel = shown.pixel(30 + x, y);
+            ASSERT_EQ(pixel | 0xFF000000u, picture.pixel(x, y) | 0xFF000000u) << x << "," << y;
+            if (qRed(pixel) > 150 && qGreen(pixel) < 80) ++red;
+        }
+    }
+    EXPECT_GT(red, 300) << "red letters";
+    delete box;
+}
+
+}  // namespace
+}  // namespace tervo
