@@ -32,7 +32,17 @@ QPushButton* TemplateDialog::add_button(const char* text, int x, int y, int w, i
 QLabel* TemplateDialog::add_label(const char* text, int x, int y, int w, int h, Qt::Alignment alignment) {
     auto* label = new QLabel(qt_text(text), this);
     label->setAlignment(alignment | Qt::AlignTop);
-    label->setGeometry(units_.rect(x, y, w, h));
+    // Our font is wider than the one the template was measured with: a text
+    // that would be clipped may spill over to the dialog's edge.
+    QRect area = units_.rect(x, y, w, h);
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    if (needed > area.width()) {
+        const int grow = needed - area.width();
+        if (alignment & Qt::AlignHCenter) area.adjust(-grow / 2, 0, grow - grow / 2, 0);
+        else area.setWidth(needed);
+        area = area.intersected(QRect(0, area.y(), width(), area.height()));
+    }
+    label->setGeometry(area);
     return label;
 }
 
@@ -52,6 +62,7 @@ QComboBox* TemplateDialog::add_combo(std::span<const char* const> entries, int x
 void TemplateDialog::set_combo_text(QComboBox* combo, std::string_view text) {
     combo->setCurrentIndex(-1);
     combo->setEditText(qt_text(text));
+    combo->lineEdit()->setCursorPosition(0);  // show the text from its start
 }
 
 std::string TemplateDialog::combo_text(const QComboBox* combo) { return utf8_text(combo->currentText()); }
