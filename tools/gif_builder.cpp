@@ -80,7 +80,12 @@ std::vector<std::string> gif_insert(AppState& app, Platform& platform, WindowHan
     for (const std::string& name : chosen->names) {
         if (name.empty()) break;
         if (app.gif.gif_frame_count >= kMaxGifFrames) continue;
-        set_text(app.gif.gif_frame_paths[app.gif.gif_frame_count], std::string(directory) + '/' + name);
+        // A path too long for its slot is kept empty rather than cut, so that
+        // saving reports it as a file that cannot be opened instead of
+        // loading whatever the cut name might point at.
+        const std::string path = std::string(directory) + '/' + name;
+        set_text(app.gif.gif_frame_paths[app.gif.gif_frame_count],
+                 path.size() < kGifPathBytes ? std::string_view(path) : std::string_view());
         ++app.gif.gif_frame_count;
         added.push_back(name);
     }

@@ -9,6 +9,19 @@
 
 namespace tervo {
 
+namespace {
+
+// The list shows the names sorted without regard to case, as file lists do.
+class NameItem : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        return text().compare(other.text(), Qt::CaseInsensitive) < 0;
+    }
+};
+
+}  // namespace
+
 GifDialog::GifDialog(AppState& app, Platform& platform, QWidget* owner)
     : TemplateDialog(owner, "GIFアニメション作成", 147, 165), app_(app), platform_(platform) {
     add_label("ファイル名", 16, 4, 40, 8, Qt::AlignHCenter);
@@ -32,7 +45,7 @@ GifDialog::GifDialog(AppState& app, Platform& platform, QWidget* owner)
 }
 
 void GifDialog::insert() {
-    for (const std::string& name : gif_insert(app_, platform_, handle())) names_->addItem(qt_text(name));
+    for (const std::string& name : gif_insert(app_, platform_, handle())) names_->addItem(new NameItem(qt_text(name)));
 }
 
 void GifDialog::remove_all() {

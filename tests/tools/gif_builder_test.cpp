@@ -130,6 +130,19 @@ TEST(GifBuilder, OverlongSelectionsAddNothing) {
     EXPECT_EQ(b.insert(std::string(254, 'd'), {"a", "b"}).size(), 2u);
 }
 
+TEST(GifBuilder, PathTooLongForItsSlotIsNeverLoaded) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 8, 8));
+    Builder b;
+    const std::string long_name(255 - dir.str().size(), 'n');  // directory + '/' + name is 256 bytes
+    EXPECT_EQ(b.insert(dir.str(), {"a.png", long_name}).size(), 2u);
+    EXPECT_EQ(text_of(b.app.gif.gif_frame_paths[1]), "");
+    b.platform.save_answers.push_back((dir.path() / "out.gif").string());
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    ASSERT_NE(b.platform.last_message(), nullptr);
+    EXPECT_EQ(b.platform.last_message()->text, "ﾌｧｲﾙが開けません");
+}
+
 TEST(GifBuilder, SaveNeedsTwoFrames) {
     Builder b;
     b.insert("/d", {"only.png"});

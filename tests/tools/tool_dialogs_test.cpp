@@ -133,10 +133,11 @@ TEST(GifDialogWindow, ListShowsNamesSortedAndDeleteEmptiesIt) {
     EXPECT_EQ(dialog.time_combo()->currentText(), QStringLiteral("1.0s"));
     EXPECT_TRUE(dialog.time_combo()->isEditable());
 
-    platform.open_answers.push_back(OpenFilesResult{"/pics", {"c.png", "a.png", "b.png"}});
+    platform.open_answers.push_back(OpenFilesResult{"/pics", {"c.png", "a.png", "B.png"}});
     QTest::mouseClick(dialog.insert_button(), Qt::LeftButton);
     ASSERT_EQ(dialog.name_list()->count(), 3);
     EXPECT_EQ(dialog.name_list()->item(0)->text(), QStringLiteral("a.png"));
+    EXPECT_EQ(dialog.name_list()->item(1)->text(), QStringLiteral("B.png"));
     EXPECT_EQ(dialog.name_list()->item(2)->text(), QStringLiteral("c.png"));
     EXPECT_EQ(text_of(app.gif.gif_frame_paths[0]), "/pics/c.png");
 
