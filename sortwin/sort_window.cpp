@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -25,6 +26,16 @@ constexpr int kNameColumnWidth = 300;
 
 WindowHandle handle_of(QWidget* widget) { return static_cast<void*>(widget); }
 
+// The dialog template places the window at the owner's client origin, which
+// on the original platform lies below the menu bar.
+QPoint client_origin(QWidget* owner) {
+    QPoint origin(0, 0);
+    if (auto* main_window = qobject_cast<QMainWindow*>(owner); main_window && main_window->menuWidget()) {
+        origin.setY(main_window->menuWidget()->geometry().bottom() + 1);
+    }
+    return owner->mapToGlobal(origin);
+}
+
 }  // namespace
 
 int run_sort_window(AppState& app, Platform& platform, QWidget* owner) {
@@ -42,7 +53,7 @@ SortWindow::SortWindow(AppState& app, Platform& platform, QWidget* owner)
     setFont(font);
     const DialogUnits units = DialogUnits::of(font);
     setFixedSize(units.x(kWindowWidthUnits), units.y(kWindowHeightUnits));
-    if (owner) move(owner->mapToGlobal(QPoint(0, 0)));
+    if (owner) move(client_origin(owner));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
