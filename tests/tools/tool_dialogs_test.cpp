@@ -1,6 +1,7 @@
 // The real dialogs, offscreen: what the user types is what the tools read.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "resources/about_picture.h"
 #include "tests/support/fake_platform.h"
@@ -17,6 +19,7 @@
 #include "tools/conversion_dialog.h"
 #include "tools/gif_dialog.h"
 #include "tools/settings_dialog.h"
+#include "tools/tool_windows.h"
 
 namespace tervo {
 namespace {
@@ -77,6 +80,33 @@ TEST(SettingsDialogWindow, CloseBoxAppliesNothing) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(app.settings.pl_timeno, 1000);
     EXPECT_EQ(app.settings.file_select, 0);
+}
+
+TEST(SettingsDialogWindow, RunsModallyWhileTheShowGoesOn) {
+    AppState app;
+    FakePlatform platform;
+    QWidget owner;
+    owner.show();
+    int ticks = 0;
+    QTimer play_timer;
+    QObject::connect(&play_timer, &QTimer::timeout, [&] { ++ticks; });
+    play_timer.start(5);
+    int ticks_while_open = -1;
+    QTimer::singleShot(100, [&] {
+        auto* dialog = dynamic_cast<SettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parentWidget(), &owner);
+        ticks_while_open = ticks;
+        type_into(dialog->size_combo(), "1");
+        QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
+    });
+    // Whatever happens above, the dialog does not outlive the test.
+    QTimer::singleShot(5000, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    run_settings_dialog(app, platform, &owner);
+    EXPECT_GT(ticks_while_open, 0);
+    EXPECT_EQ(app.settings.psize, 1);
 }
 
 TEST(SettingsDialogWindow, NoButtonIsADefault) {
