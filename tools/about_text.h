@@ -21,7 +21,7 @@ std::string about_version_text(LibraryVersion library);
 
 // The lines that name this program's makers, site, tools and library.
 inline constexpr const char* kAboutCreatorLine = "Creator By Tervo developers";
-inline constexpr const char* kAboutSiteLine = "Web：no site, source only";
+inline constexpr const char* kAboutSiteLine = "Web：none; see the help page";
 inline constexpr const char* kAboutToolLine = "Development：Qt 6 / C++20";
 inline constexpr const char* kAboutLibraryLine = "DLL：imgctl.dll(Tervo, giflib)";
 
