@@ -34,7 +34,10 @@ std::optional<ImageSource> probe_image_file(const char* path) {
     reader.setDecideFormatFromContent(true);  // a misnamed file still loads
     const QByteArray format = reader.format();
     if (!is_supported_format(format)) return std::nullopt;
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    // Qt reports a top-down BMP with the negative height of its header.
+    if (format == "bmp" && size.height() < 0 && size.height() > -kMaxImageSide - 1)
+        size.setHeight(-size.height());
     if (!within_size_cap(size)) return std::nullopt;
 
     ImageSource source;
@@ -46,9 +49,11 @@ std::optional<ImageSource> probe_image_file(const char* path) {
 }
 
 QSize dct_decode_size(QSize stored, QSize wanted) {
+    // Qt's JPEG reader picks the DCT scale as the whole quotient of stored
+    // and asked size, so the asked size must be the rounded-down fraction:
+    // the rounded-up one libjpeg produces would fall back to a finer scale.
     for (int denominator : {8, 4, 2}) {
-        const QSize scaled((stored.width() + denominator - 1) / denominator,
-                           (stored.height() + denominator - 1) / denominator);
+        const QSize scaled(stored.width() / denominator, stored.height() / denominator);
         if (scaled.width() >= wanted.width() && scaled.height() >= wanted.height()) return scaled;
     }
     return stored;
@@ -73,10 +78,13 @@ QImage decode_pending(const ImageRecord& record, QSize target) {
 
     QImage image = reader.read();
     if (image.isNull()) return image;
-    // Shrink first: turning and converting the small image is the cheap order.
-    if (before_turn.isValid()) image = resized(image, before_turn);
+    // Turning and converting cost in proportion to the pixels: do them after
+    // shrinking but before enlarging.
+    auto area = [](QSize s) { return int64_t{s.width()} * s.height(); };
+    if (before_turn.isValid() && area(before_turn) < area(image.size())) image = resized(image, before_turn);
     image = turned(image, record.pending_turn);
-    if (record.pending_flatten) image = flattened_to_rgb888(image);
+    if (record.pending_flatten) image = flattened_opaque(image);
+    if (target.isValid()) image = resized(image, target);
     return image;
 }
 

@@ -16,9 +16,9 @@ std::optional<ImageSource> probe_image_file(const char* path);
 // Whether a size is within the cap of imgctl.h.
 bool within_size_cap(QSize size);
 
-// The size at which libjpeg decodes `stored` at the smallest DCT scale
-// (1/8, 1/4, 1/2) that still covers `wanted` in both directions; `stored`
-// itself when no reduced scale does.
+// The size to ask Qt's JPEG reader for so that it decodes `stored` at the
+// smallest DCT scale (1/8, 1/4, 1/2) still covering `wanted` in both
+// directions; `stored` itself when no reduced scale does.
 QSize dct_decode_size(QSize stored, QSize wanted);
 
 // Decodes a pending image with its orientation, turn and conversion applied.

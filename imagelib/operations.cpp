@@ -40,7 +40,7 @@ int DIBto24Bit(ImageHandle image) {
     RecordPtr record = find_record(image);
     if (!record) return 0;
     if (record->decoded)
-        record->pixels = flattened_to_rgb888(record->pixels);
+        record->pixels = flattened_opaque(record->pixels);
     else
         record->pending_flatten = true;
     return 1;
@@ -49,8 +49,9 @@ int DIBto24Bit(ImageHandle image) {
 int HeadDIB(ImageHandle image, image_header* header) {
     RecordPtr record = find_record(image);
     if (!record || header == nullptr) return 0;
-    uint16_t bits = 32;
-    if (record->decoded ? record->pixels.format() == QImage::Format_RGB888 : record->pending_flatten) bits = 24;
+    // 24 once the image is known to be opaque colour, else 32.
+    const bool opaque = record->decoded ? !record->pixels.hasAlphaChannel() : record->pending_flatten;
+    const uint16_t bits = opaque ? 24 : 32;
     *header = make_header(record->size.width(), record->size.height(), bits);
     return 1;
 }

@@ -21,9 +21,9 @@ QImage turned(const QImage& image, int degrees) {
     return image.transformed(QTransform().rotate(degrees));
 }
 
-QImage flattened_to_rgb888(const QImage& image) {
-    if (image.isNull() || image.format() == QImage::Format_RGB888) return image;
-    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB888);
+QImage flattened_opaque(const QImage& image) {
+    if (image.isNull() || image.format() == QImage::Format_RGB32) return image;
+    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
     QImage canvas(image.size(), QImage::Format_RGB32);
     if (canvas.isNull()) return QImage();
     canvas.fill(Qt::white);
@@ -31,7 +31,7 @@ QImage flattened_to_rgb888(const QImage& image) {
         QPainter painter(&canvas);
         painter.drawImage(0, 0, image);
     }
-    return canvas.convertToFormat(QImage::Format_RGB888);
+    return canvas;
 }
 
 QImage resized(const QImage& image, QSize size) {

@@ -16,8 +16,10 @@ QSize turned_size(QSize size, int degrees);
 // The image turned clockwise by `degrees` (0, 90, 180 or 270).
 QImage turned(const QImage& image, int degrees);
 
-// 24-bit RGB; transparent parts are composited over white.
-QImage flattened_to_rgb888(const QImage& image);
+// Opaque 24-bit colour, held as Format_RGB32 (one unused byte a pixel), the
+// format the raster painter copies fastest; transparent parts are
+// composited over white.
+QImage flattened_opaque(const QImage& image);
 
 // Exactly `size` with smooth resampling: area averaging when shrinking,
 // bilinear when enlarging. Unchanged when already that size.

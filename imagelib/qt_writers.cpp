@@ -21,7 +21,7 @@ QImage pixels_of(ImageHandle image) {
     return record ? output_pixels(*record) : QImage();
 }
 
-QImage rgb_pixels(ImageHandle image) { return flattened_to_rgb888(pixels_of(image)); }
+QImage rgb_pixels(ImageHandle image) { return flattened_opaque(pixels_of(image)); }
 
 int write_with_qt(const char* path, const QImage& pixels, const char* format,
                   const std::function<void(QImageWriter&)>& configure) {
@@ -38,7 +38,9 @@ int write_with_qt(const char* path, const QImage& pixels, const char* format,
 }  // namespace
 
 int DIBtoBMP(const char* path, ImageHandle image) {
-    return write_with_qt(path, rgb_pixels(image), "bmp", [](QImageWriter&) {});
+    // Packed three bytes a pixel so Qt writes a 24-bit file.
+    return write_with_qt(path, rgb_pixels(image).convertToFormat(QImage::Format_RGB888), "bmp",
+                         [](QImageWriter&) {});
 }
 
 int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch) {

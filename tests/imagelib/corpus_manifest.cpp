@@ -43,6 +43,7 @@ std::vector<CorpusEntry> read_manifest(const std::filesystem::path& corpus) {
         e.klass = field(row, "class");
         e.width = number_or_none(field(row, "width"));
         e.height = number_or_none(field(row, "height"));
+        e.frames = number_or_none(field(row, "frames"));
         e.role = field(row, "role");
         e.ref_for = field(row, "ref_for");
         e.notes = field(row, "notes");

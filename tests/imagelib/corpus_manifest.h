@@ -14,6 +14,7 @@ struct CorpusEntry {
     std::string klass;   // valid, questionable, invalid, n/a
     int width = -1;      // -1 when not given
     int height = -1;
+    int frames = -1;
     std::string role;     // test, reference, doc
     std::string ref_for;  // for references: the test files they describe
     std::string notes;
