@@ -1,0 +1,303 @@
+// Command dispatch: every id, the tooltips and menu tables, the zoom and
+// rotate arithmetic, the conversion guards and the help pages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_table.h"
+#include "app/commands.h"
+#include "app/help_page.h"
+#include "tests/slideshow/show_harness.h"
+
+namespace tervo {
+namespace {
+
+using testing::FakePlatform;
+using testing::kBackground;
+using testing::ShowHarness;
+
+// What a command did, seen from the record and the platform afterwards.
+enum class Effect {
+    Nothing, Browse, PlayForward, PlayBackward, StepForward, StepBackward, Stop, Rotate, ZoomIn, ZoomOut,
+    Settings, Sort, GifBuilder, Conversion, About, Help, HomePage, Exit,
+};
+
+struct Dispatch {
+    uint16_t id;
+    Effect effect;
+};
+
+Effect observe(const AppState& app, const FakePlatform& platform) {
+    if (!platform.folder_requests.empty()) return Effect::Browse;
+    if (platform.main_window_closes) return Effect::Exit;
+    if (!platform.urls.empty()) return platform.urls[0].find('#') == std::string::npos ? Effect::Help : Effect::HomePage;
+    if (!platform.tool_windows.empty()) {
+        switch (platform.tool_windows[0]) {
+        case ToolWindow::Settings: return Effect::Settings;
+        case ToolWindow::Sort: return Effect::Sort;
+        case ToolWindow::Conversion: return Effect::Conversion;
+        case ToolWindow::GifBuilder: return Effect::GifBuilder;
+        case ToolWindow::About: return Effect::About;
+        }
+    }
+    if (app.view.rotation == 1) return Effect::Rotate;
+    if (app.view.scale == 1.25) return Effect::ZoomIn;
+    if (app.view.scale == 0.75) return Effect::ZoomOut;
+    switch (app.view.play_state) {
+    case Stopped: return Effect::Stop;
+    case PlayBackward: return Effect::PlayBackward;
+    case StepForward: return Effect::StepForward;
+    case StepBackward: return Effect::StepBackward;
+    case PlayForward: return platform.repaints.empty() ? Effect::Nothing : Effect::PlayForward;
+    default: return Effect::Nothing;
+    }
+}
+
+const Dispatch kDispatch[] = {
+    {48, Effect::Browse},         {330, Effect::Browse},         {37831, Effect::PlayForward},
+    {335, Effect::PlayForward},   {37830, Effect::PlayBackward}, {331, Effect::PlayBackward},
+    {37833, Effect::StepForward}, {334, Effect::StepForward},    {37826, Effect::StepBackward},
+    {332, Effect::StepBackward},  {37827, Effect::Stop},         {333, Effect::Stop},
+    {336, Effect::Rotate},        {337, Effect::ZoomIn},         {338, Effect::ZoomOut},
+    {37828, Effect::Settings},    {339, Effect::Settings},       {340, Effect::Sort},
+    {37829, Effect::GifBuilder},  {37832, Effect::Conversion},   {57, Effect::About},
+    {44, Effect::Help},           {341, Effect::Help},           {45, Effect::HomePage},
+    {43, Effect::Exit},           {342, Effect::Exit},
+    // ids that belong to no command
+    {0, Effect::Nothing},         {8, Effect::Nothing},          {329, Effect::Nothing},
+    {343, Effect::Nothing},       {37825, Effect::Nothing},      {37834, Effect::Nothing},
+    {0xFFFF, Effect::Nothing},
+};
+
+TEST(Commands, EveryIdRunsItsCommandWhateverTheHighBits) {
+    // The high 16 bits carry the notification code (1 from an accelerator,
+    // 0xFFFF from a sign-extended id): they never change the command.
+    for (uint32_t high : {0x0000u, 0x0001u, 0xFFFFu}) {
+        for (const Dispatch& row : kDispatch) {
+            AppState app;
+            FakePlatform platform;  // repaints are only recorded
+            app.view.play_state = PlayForward;
+            app.view.current_index = 0;
+            app.files.file_count = 2;
+            handle_command(app, platform, (high << 16) | row.id);
+            EXPECT_EQ(observe(app, platform), row.effect) << "id " << row.id << " high " << high;
+        }
+    }
+}
+
+TEST(Commands, OnlyThePlayTimerTicks) {
+    AppState app;
+    FakePlatform platform;
+    app.view.scale_fixed = 1;
+    handle_timer(app, platform, 2);
+    EXPECT_TRUE(platform.repaints.empty());
+    handle_timer(app, platform, kPlayTimerId);
+    EXPECT_EQ(platform.repaints, std::vector<bool>{false});
+    EXPECT_EQ(app.view.scale_fixed, 0);
+}
+
+TEST(Commands, ToolbarTooltipsByIdAndNoneOutsideTheToolbar) {
+    const std::vector<std::pair<uint32_t, std::string>> expected = {
+        {330, "フォルダ名設定"}, {331, "連続後退"}, {332, "一枚後退"}, {333, "停止"},   {334, "一枚前進"},
+        {335, "連続前進"},       {336, "回転"},     {337, "拡大"},     {338, "縮小"},   {339, "環境設定"},
+        {340, "並び替え"},       {341, "ヘルプ"},   {342, "終了"},
+    };
+    for (const auto& [id, text] : expected) {
+        ASSERT_NE(toolbar_tooltip(id), nullptr) << id;
+        EXPECT_EQ(toolbar_tooltip(id), text) << id;
+    }
+    for (uint32_t id : {0u, 8u, 43u, 329u, 343u, 37831u, 0x10000u + 330u}) EXPECT_EQ(toolbar_tooltip(id), nullptr) << id;
+}
+
+TEST(Commands, ToolbarOrderPutsSortBeforeSettings) {
+    std::vector<uint16_t> ids;
+    for (const ToolbarButton& button : toolbar_buttons()) ids.push_back(button.id);
+    EXPECT_EQ(ids, (std::vector<uint16_t>{330, 331, 332, 333, 334, 335, 336, 337, 338, 340, 339, 341, 342}));
+}
+
+TEST(Commands, MenuTable) {
+    std::ostringstream menu;
+    for (const MenuBarEntry& entry : main_menu()) {
+        menu << entry.text;
+        if (entry.items.empty()) menu << "=" << entry.id;
+        for (const MenuItem& item : entry.items) menu << " " << item.text << "=" << item.id;
+        menu << "\n";
+    }
+    EXPECT_EQ(menu.str(),
+              "ファイル(&F) 開く(&O)=48 ファイル変換(&C)=37832 GIFアニメション作成(&A)=37829\n"
+              "表示(&P) 連続前進(&S)=37831 一枚前進(&U)=37833 停止(&E)=37827 一枚後退(&D)=37826 連続後退(&B)=37830\n"
+              "環境設定(&S) 環境設定(&S)=37828\n"
+              "ﾍﾙﾌﾟ(&H) ﾍﾙﾌﾟ(&W)=44 Brenlowのホームページ(&H)=45 このソフトについて(&S)=57\n"
+              "終了(&X)=43\n");
+}
+
+TEST(Commands, ZoomStepsByQuartersBetweenTheLimits) {
+    struct Case {
+        double from;
+        void (*zoom)(AppState&, Platform&);
+        std::vector<double> steps;
+    };
+    const Case cases[] = {
+        {1.0, zoom_in, {1.25, 1.5, 1.75, 2.0, 2.25, 2.5, 2.75, 3.0, 3.25, 3.5, 3.75, 4.0, 4.0}},
+        {1.0, zoom_out, {0.75, 0.5, 0.25, 0.25}},
+        {0.8, zoom_in, {1.05, 1.3}},
+        {0.3, zoom_out, {0.05, 0.05}},  // 1.2 quarters is above 1: one more step, then none
+        {0.2, zoom_out, {0.2}},         // at or below 0.25: unchanged
+        {4.1, zoom_in, {4.1}},          // from 4.0 on: unchanged
+    };
+    for (const Case& c : cases) {
+        AppState app;
+        FakePlatform platform;
+        app.view.scale = c.from;
+        for (double expected : c.steps) {
+            c.zoom(app, platform);
+            EXPECT_NEAR(app.view.scale, expected, 1e-9) << "from " << c.from;
+        }
+        EXPECT_EQ(app.view.scale_fixed, 0);
+    }
+}
+
+TEST(Commands, ZoomAndRotateRepaintWithErasingOnlyWhenStopped) {
+    for (int32_t state : {Initial, Stopped, PlayForward, PlayBackward, StepForward, StepBackward}) {
+        for (auto command : {zoom_in, zoom_out, rotate_view}) {
+            AppState app;
+            FakePlatform platform;
+            app.view.play_state = state;
+            command(app, platform);
+            EXPECT_EQ(platform.repaints, state == Stopped ? std::vector<bool>{true} : std::vector<bool>{})
+                << "state " << state;
+            EXPECT_EQ(app.view.play_state, state);
+        }
+    }
+}
+
+TEST(Commands, RotateFourTimesComesBackShowingEachAngle) {
+    ShowHarness show;
+    show.add_image("1.bmp", 60, 20, Qt::red);
+    show.scan();
+    handle_command(show.app, show.platform, 334);  // show the image
+    for (const char* angle : {"回転90度", "回転180度", "回転270度", "回転0度"}) {
+        handle_command(show.app, show.platform, 336);
+        EXPECT_EQ(show.platform.status_texts.at(7), angle);
+    }
+    EXPECT_EQ(show.app.view.rotation, 0);
+}
+
+TEST(Commands, RotateInStoppedDrawsTheTurnedImageOnACleanBackground) {
+    ShowHarness show;
+    show.add_image("1.bmp", 60, 20, Qt::red);
+    show.scan();
+    handle_command(show.app, show.platform, 334);
+    handle_command(show.app, show.platform, 336);
+    EXPECT_EQ(show.image_at(19, 59), QColor(Qt::red));  // now 20 wide, 60 high
+    EXPECT_EQ(show.image_at(40, 10), kBackground);      // the old picture was erased
+}
+
+TEST(Commands, ZoomInStoppedKeepsTheNewScaleAndErases) {
+    ShowHarness show;
+    show.add_image("1.bmp", 100, 100, Qt::red);
+    show.scan();
+    handle_command(show.app, show.platform, 334);
+    handle_command(show.app, show.platform, 338);  // zoom out: 0.75
+    EXPECT_EQ(show.platform.status_texts.at(5), "拡縮：0.750000");
+    EXPECT_EQ(show.image_at(74, 74), QColor(Qt::red));
+    EXPECT_EQ(show.image_at(80, 80), kBackground);
+}
+
+TEST(Commands, ZoomDuringPlayIsReplacedAtTheNextTick) {
+    ShowHarness show;
+    show.add_image("1.bmp", 100, 100, Qt::red);
+    show.add_image("2.bmp", 100, 100, Qt::blue);
+    show.scan();
+    handle_command(show.app, show.platform, 335);
+    handle_command(show.app, show.platform, 337);
+    EXPECT_EQ(show.app.view.scale, 1.25);
+    handle_timer(show.app, show.platform, kPlayTimerId);
+    EXPECT_EQ(show.app.view.scale, 1.0);
+}
+
+TEST(Commands, ConversionNeedsAScannedFolderAndAChosenImage) {
+    struct Case {
+        int32_t state;
+        int32_t index;
+        int32_t count;
+        const char* message;  // nullptr: the dialog opens
+    };
+    const Case cases[] = {
+        {Initial, 0, 3, "フォルダを先に指定して下さい。"},
+        {Stopped, -1, 3, "絵を表示させて下さい。"},
+        {Stopped, 3, 3, "絵を表示させて下さい。"},
+        {Stopped, 0, 0, "絵を表示させて下さい。"},
+        {Stopped, 0, 1, nullptr},
+        {PlayForward, 2, 3, nullptr},
+    };
+    for (const Case& c : cases) {
+        AppState app;
+        FakePlatform platform;
+        app.view.play_state = c.state;
+        app.view.current_index = c.index;
+        app.files.file_count = c.count;
+        handle_command(app, platform, 37832);
+        if (c.message) {
+            ASSERT_EQ(platform.messages.size(), 1u);
+            EXPECT_EQ(platform.messages[0].text, c.message);
+            EXPECT_EQ(platform.messages[0].title, "操作手順");
+            EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
+            EXPECT_TRUE(platform.tool_windows.empty());
+        } else {
+            EXPECT_TRUE(platform.messages.empty());
+            EXPECT_EQ(platform.tool_windows, std::vector<ToolWindow>{ToolWindow::Conversion});
+        }
+    }
+}
+
+TEST(Commands, PagesThatCannotBeOpenedSayWhy) {
+    for (uint16_t id : {44, 341, 45}) {
+        AppState app;
+        FakePlatform platform;
+        platform.url_handler_available = false;
+        handle_command(app, platform, id);
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0].text, "Internet Explorerが見つかりませんでした。");
+        EXPECT_EQ(platform.messages[0].title, "残念！");
+    }
+}
+
+TEST(HelpPage, IsFoundAndOpenedAsAFileUrl) {
+    const auto page = find_help_page();
+    EXPECT_TRUE(std::filesystem::is_regular_file(page)) << page;
+    EXPECT_EQ(help_page_url(), file_url(page));
+    EXPECT_EQ(home_page_url().rfind(help_page_url(), 0), 0u);
+    EXPECT_EQ(file_url("/a b/写真/x.html"), "file:///a%20b/%E5%86%99%E7%9C%9F/x.html");
+}
+
+TEST(HelpPage, InstalledPlaceComesBeforeTheBuildTree) {
+    const auto candidates = help_page_candidates("/opt/tervo/bin");
+    ASSERT_GE(candidates.size(), 2u);
+    EXPECT_EQ(candidates[0], std::filesystem::path("/opt/tervo/share/tervo/help/index.html"));
+    EXPECT_EQ(candidates[1], std::filesystem::path("/opt/tervo/bin/help/index.html"));
+}
+
+// The page explains every command: each menu item and toolbar button is named.
+TEST(HelpPage, NamesEveryCommand) {
+    std::ifstream in(find_help_page());
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto without_mnemonic = [](std::string text) {
+        auto amp = text.find("(&");
+        return amp == std::string::npos ? text : text.substr(0, amp);
+    };
+    for (const MenuBarEntry& entry : main_menu()) {
+        EXPECT_NE(page.find(without_mnemonic(entry.text)), std::string::npos) << entry.text;
+        for (const MenuItem& item : entry.items)
+            EXPECT_NE(page.find(without_mnemonic(item.text)), std::string::npos) << item.text;
+    }
+    for (const ToolbarButton& button : toolbar_buttons())
+        EXPECT_NE(page.find(button.tooltip), std::string::npos) << button.tooltip;
+}
+
+}  // namespace
+}  // namespace tervo

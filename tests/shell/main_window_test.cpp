@@ -1,0 +1,353 @@
+// The real main window on the offscreen platform: its start-up, menu,
+// toolbar, canvas, status bar, timer, dialogs and exit.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/command_table.h"
+#include "app/commands.h"
+#include "app/settings_file.h"
+#include "app/shell/client_area.h"
+#include "app/shell/lifecycle.h"
+#include "app/shell/main_window.h"
+#include "app/shell/status_bar_widget.h"
+#include "tests/shell/modal_responder.h"
+#include "tests/support/temp_dir.h"
+
+namespace tervo {
+namespace {
+
+using testing::ModalResponder;
+using testing::TempDir;
+
+const QColor kGrey(192, 192, 192);
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Each test runs in a launch directory of its own, with a picture folder.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_dir_ = std::filesystem::current_path();
+        std::filesystem::current_path(launch.path());
+    }
+    void TearDown() override { std::filesystem::current_path(previous_dir_); }
+
+    void save_settings_file(int psize = 0, int pl_timeno = 5) {
+        launch.write("Tervo.ini", "file_select=0\r\npl_timeno=" + std::to_string(pl_timeno) +
+                                      "\r\nread_foldername=" + pictures.str() + "\r\npsize=" + std::to_string(psize) +
+                                      "\r\n");
+    }
+    void add_image(const std::string& name, int width, int height, QColor colour) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(colour);
+        image.save(QString::fromStdString((pictures.path() / name).string()));
+    }
+    static void show(MainWindow& window) {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    static void trigger(MainWindow& window, int id) {
+        QAction* action = window.command_action(id);
+        ASSERT_NE(action, nullptr) << id;
+        action->trigger();
+    }
+    static QColor canvas_at(MainWindow& window, int x, int y) {
+        return window.client_area()->canvas().pixelColor(x, y);
+    }
+
+    TempDir launch;
+    TempDir pictures;
+    AppState app;
+
+private:
+    std::filesystem::path previous_dir_;
+};
+
+TEST_F(MainWindowTest, StartsWithoutSettingsInInitialFillingTheScreen) {
+    MainWindow window(app);
+    EXPECT_EQ(app.view.play_state, Initial);
+    EXPECT_TRUE(std::filesystem::exists(launch.path() / "Tervo.ini"));  // created empty
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Tervo Ver1.02"));
+    EXPECT_FALSE(window.windowIcon().isNull());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window.pos(), QPoint(0, 0));
+    EXPECT_EQ(window.size(), QSize(screen.width(), screen.height() - 26));
+    EXPECT_EQ(app.main_window, &window);
+    EXPECT_EQ(app.toolbar, window.toolbar());
+    EXPECT_EQ(app.status_bar, window.status_bar());
+
+    show(window);
+    const StatusBarWidget* bar = window.status_bar();
+    EXPECT_EQ(bar->edges(), (std::vector<int>{80, 160, 240, 470, 620, 720, 800, 860}));
+    QStringList texts;
+    for (const QString& text : bar->texts()) texts << text;
+    EXPECT_EQ(texts.join(QLatin1Char('|')).toStdString(), "初期状態|No.0/0|時間：0.0秒|||拡縮：1.000000|ALL(BJGP)|回転0度");
+}
+
+TEST_F(MainWindowTest, MenuBarHoldsEveryCommandWithItsTextAndId) {
+    MainWindow window(app);
+    const QList<QAction*> bar = window.menuBar()->actions();
+    const auto entries = main_menu();
+    ASSERT_EQ(bar.size(), static_cast<qsizetype>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const MenuBarEntry& entry = entries[i];
+        QAction* action = bar[static_cast<qsizetype>(i)];
+        EXPECT_EQ(action->text().toStdString(), entry.text);
+        if (entry.items.empty()) {
+            // "終了(&X)" stands on the bar itself as a command.
+            EXPECT_EQ(action->menu(), nullptr);
+            EXPECT_EQ(action->data().toInt(), entry.id);
+            continue;
+        }
+        ASSERT_NE(action->menu(), nullptr) << entry.text;
+        const QList<QAction*> items = action->menu()->actions();
+        ASSERT_EQ(items.size(), static_cast<qsizetype>(entry.items.size()));
+        for (std::size_t j = 0; j < entry.items.size(); ++j) {
+            EXPECT_EQ(items[static_cast<qsizetype>(j)]->text().toStdString(), entry.items[j].text);
+            EXPECT_EQ(items[static_cast<qsizetype>(j)]->data().toInt(), entry.items[j].id);
+            EXPECT_TRUE(items[static_cast<qsizetype>(j)]->isEnabled());
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ToolbarHasThirteenImageButtonsWithTooltipsAtTheTop) {
+    MainWindow window(app);
+    show(window);
+    QToolBar* toolbar = window.toolbar();
+    EXPECT_EQ(toolbar->parentWidget(), window.client_area());
+    EXPECT_EQ(toolbar->geometry().topLeft(), QPoint(0, 0));
+    EXPECT_LE(toolbar->height(), 44);
+    EXPECT_EQ(toolbar->iconSize(), QSize(32, 32));
+    const QList<QAction*> actions = toolbar->actions();
+    const auto buttons = toolbar_buttons();
+    ASSERT_EQ(actions.size(), 13);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        EXPECT_EQ(action->data().toInt(), buttons[i].id);
+        EXPECT_EQ(action->toolTip().toStdString(), buttons[i].tooltip);
+        EXPECT_TRUE(action->text().isEmpty());
+        EXPECT_EQ(action->icon().availableSizes().value(0), QSize(32, 32));
+        auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible());
+    }
+    const StatusBarWidget* bar = window.status_bar();
+    EXPECT_EQ(bar->geometry().bottom(), window.client_area()->height() - 1);
+    EXPECT_EQ(bar->width(), window.client_area()->width());
+}
+
+TEST_F(MainWindowTest, StartUpScansTheSavedFolderBeforeTheWindowShows) {
+    add_image("a.bmp", 40, 30, Qt::red);
+    add_image("b.bmp", 40, 30, Qt::blue);
+    save_settings_file();
+    MainWindow window(app);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(app.view.play_state, Stopped);
+    EXPECT_EQ(app.files.file_count, 2);
+    EXPECT_EQ(app.view.current_index, -1);
+    show(window);
+    EXPECT_EQ(window.status_bar()->text(0).toStdString(), "指完停止中");
+    EXPECT_EQ(window.status_bar()->text(3).toStdString(), pictures.str());
+    EXPECT_EQ(canvas_at(window, 5, 49), kGrey);  // nothing chosen: nothing drawn
+}
+
+TEST_F(MainWindowTest, CommandsPaintOnTheCanvasBeforeTheyReturn) {
+    add_image("a.bmp", 40, 30, Qt::red);
+    add_image("b.bmp", 40, 30, Qt::blue);
+    save_settings_file();
+    MainWindow window(app);
+    show(window);
+    trigger(window, tb_step_forward);
+    EXPECT_EQ(canvas_at(window, 5, 49), QColor(Qt::red));
+    EXPECT_EQ(canvas_at(window, 5, 40), kGrey);  // above the image's top row (44)
+    trigger(window, cmd_step_forward);
+    EXPECT_EQ(canvas_at(window, 5, 49), QColor(Qt::blue));
+    EXPECT_EQ(window.status_bar()->text(1).toStdString(), "No.2/2");
+    EXPECT_EQ(window.status_bar()->text(4).toStdString(), "b.bmp");
+}
+
+TEST_F(MainWindowTest, ContinuousPlayRunsOnTheTimerUntilStopped) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) add_image(name, 40, 30, Qt::red);
+    save_settings_file(0, 30);
+    MainWindow window(app);
+    show(window);
+    trigger(window, tb_play_forward);
+    EXPECT_TRUE(window.platform().play_timer().isActive());
+    EXPECT_EQ(window.platform().play_timer().interval(), 30);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 3; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 1; }, 2000));  // wrapped
+    trigger(window, tb_stop);
+    EXPECT_FALSE(window.platform().play_timer().isActive());
+    EXPECT_EQ(window.status_bar()->text(0).toStdString(), "指完停止中");
+}
+
+TEST_F(MainWindowTest, TimerPeriodsFollowThePlatformLimits) {
+    MainWindow window(app);
+    QtPlatform& platform = window.platform();
+    for (auto [asked, runs] : {std::pair{5, 10}, std::pair{250, 250}, std::pair{-1, INT_MAX}}) {
+        platform.start_play_timer(asked);
+        EXPECT_TRUE(platform.play_timer().isActive());
+        EXPECT_EQ(platform.play_timer().interval(), runs);
+    }
+    platform.stop_play_timer();
+    EXPECT_FALSE(platform.play_timer().isActive());
+}
+
+TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
+    add_image("a.bmp", 40, 30, Qt::red);
+    add_image("b.bmp", 40, 30, Qt::blue);
+    save_settings_file();
+    MainWindow window(app);
+    show(window);
+    trigger(window, tb_step_forward);
+    window.client_area()->canvas().setPixelColor(300, 300, Qt::black);
+    window.resize(window.width() - 50, window.height() - 40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); }));
+    EXPECT_EQ(canvas_at(window, 300, 300), kGrey);
+    EXPECT_EQ(canvas_at(window, 5, 49), QColor(Qt::red));  // Stopped: the same image again
+    EXPECT_EQ(window.status_bar()->edges().size(), 8u);
+
+    // During continuous play every change of size shows the next image.
+    trigger(window, tb_play_forward);
+    const int shown = app.view.display_no;
+    window.platform().stop_play_timer();  // only the resize may step now
+    window.resize(window.width() - 30, window.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }));
+}
+
+TEST_F(MainWindowTest, MessagesHaveOneOkButtonAndTheirIcon) {
+    MainWindow window(app);
+    show(window);
+    std::string seen;
+    ModalResponder responder([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = box->windowTitle().toStdString() + "|" + box->text().toStdString() + "|" +
+               std::to_string(box->buttons().size()) + "|" + std::to_string(box->icon());
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        box->accept();
+    });
+    trigger(window, tb_play_forward);  // refused in Initial
+    EXPECT_EQ(seen, "操作手順|フォルダを先に指定して下さい。|1|" + std::to_string(QMessageBox::NoIcon));
+
+    ModalResponder warning([&](QWidget* modal) {
+        seen = std::to_string(static_cast<QMessageBox*>(modal)->icon());
+        static_cast<QMessageBox*>(modal)->accept();
+    });
+    window.platform().message_box(&window, "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
+    EXPECT_EQ(seen, std::to_string(QMessageBox::Warning));
+}
+
+TEST_F(MainWindowTest, FolderChooserOpensOnTheCurrentFolder) {
+    MainWindow window(app);
+    QString title, directory;
+    ModalResponder responder([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        directory = dialog->directory().absolutePath();
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+    const auto chosen = window.platform().choose_folder("フォルダを選択", pictures.str());
+    EXPECT_EQ(title.toStdString(), "フォルダを選択");
+    EXPECT_EQ(directory.toStdString(), pictures.str());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, pictures.str());
+}
+
+TEST_F(MainWindowTest, SaveDialogAddsNoExtensionAndAsksBeforeReplacing) {
+    MainWindow window(app);
+    ModalResponder responder([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
+        // typed into the name field, as a user would
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("picture"));
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+    FileDialogRequest request;
+    request.title = "名前を付けて保存";
+    request.filters = {{"JPGFile(*.jpg)", "*.jpg"}};
+    request.initial_name = pictures.str() + "/*.jpg";
+    const auto saved = window.platform().save_file(request);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(*saved, pictures.str() + "/picture");
+}
+
+TEST_F(MainWindowTest, StatusTextsTooLongForTheirPartAreShortenedButKeptWhole) {
+    MainWindow window(app);
+    show(window);
+    StatusBarWidget* bar = window.status_bar();
+    const std::string folder = "/" + std::string(300, 'x') + "/photos";
+    bar->set_parts({80, 160, 240, 470}, {"a", "b", "c", folder});
+    EXPECT_EQ(bar->text(3).toStdString(), folder);
+    EXPECT_NE(bar->shown_text(3), bar->text(3));
+    EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->shown_text(3)), bar->part_rect(3).width());
+    EXPECT_EQ(bar->shown_text(0), QStringLiteral("a"));
+    EXPECT_EQ(bar->part_rect(3).left(), 240);
+}
+
+// Exit by the menu's "終了(&X)", the toolbar's exit button or the close box:
+// the loop ends and the settings go back into the launch directory, even
+// when another directory was made current meanwhile.
+TEST_F(MainWindowTest, EveryWayOutWritesTheSettingsIntoTheLaunchDirectory) {
+    for (int way = 0; way < 3; ++way) {
+        AppState record;
+        TempDir elsewhere;
+        QTimer::singleShot(50, [&] {
+            auto* window = static_cast<MainWindow*>(record.main_window);
+            record.settings.psize = 3;
+            record.settings.pl_timeno = 1500;
+            std::filesystem::current_path(elsewhere.path());
+            if (way == 0) window->command_action(cmd_exit)->trigger();
+            if (way == 1) window->command_action(tb_exit)->trigger();
+            if (way == 2) window->close();
+        });
+        EXPECT_EQ(run_tervo(*qApp, record), 0);
+        EXPECT_EQ(text_of(record.start_directory), launch.str());
+        const std::string saved = read_file(launch.path() / "Tervo.ini");
+        EXPECT_NE(saved.find("pl_timeno=1500\r\n"), std::string::npos) << way;
+        EXPECT_NE(saved.find("psize=3\r\n"), std::string::npos) << way;
+        EXPECT_FALSE(std::filesystem::exists(elsewhere.path() / "Tervo.ini"));
+        std::filesystem::current_path(launch.path());
+        std::filesystem::remove(launch.path() / "Tervo.ini");
+    }
+}
+
+TEST_F(MainWindowTest, AltXOnTheMenuBarEndsTheProgram) {
+    AppState record;
+    QTimer::singleShot(50, [&] {
+        auto* window = static_cast<MainWindow*>(record.main_window);
+        window->activateWindow();
+        QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
+    });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // the key was not taken
+    EXPECT_EQ(run_tervo(*qApp, record), 0);
+}
+
+}  // namespace
+}  // namespace tervo
