@@ -85,7 +85,7 @@ std::vector<std::string> gif_insert(AppState& app, Platform& platform, WindowHan
         // loading whatever the cut name might point at.
         const std::string path = std::string(directory) + '/' + name;
         set_text(app.gif.gif_frame_paths[app.gif.gif_frame_count],
-                 path.size() < kGifPathBytes ? std::string_view(path) : std::string_view());
+                 path.size() < kGifPathBytes ? std::string_view(path) : std::string_view(""));
         ++app.gif.gif_frame_count;
         added.push_back(name);
     }
