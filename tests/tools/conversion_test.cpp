@@ -52,20 +52,6 @@ TEST(ConversionOptions, FieldsAreReadWithClamps) {
     }
 }
 
-TEST(ConversionOptions, DialogShowsTheRememberedValues) {
-    AppState app;
-    ConversionFields fields = conversion_dialog_init(app);
-    EXPECT_EQ(fields.output_type, "1:Bitmap");
-    EXPECT_EQ(fields.quality, "100");
-    EXPECT_FALSE(fields.usage_switch);
-
-    read_conversion_options(app, {"4:PNG", "250", true});
-    fields = conversion_dialog_init(app);
-    EXPECT_EQ(fields.output_type, "4:PNG");
-    EXPECT_EQ(fields.quality, "100");
-    EXPECT_TRUE(fields.usage_switch);
-}
-
 TEST(FileFilters, ChosenTypeFirstThenTheOthersThenAll) {
     using Patterns = std::vector<std::string>;
     EXPECT_EQ(patterns_of(filters_with_type_first(1)), (Patterns{"*.bmp", "*.jpg", "*.gif", "*.png", "*.*"}));

@@ -219,24 +219,5 @@ TEST(GifBuilder, WritesFramesInInsertionOrderWithTheChosenTime) {
     EXPECT_EQ(b.app.gif.gif_frame_count, 2);
 }
 
-TEST(GifBuilder, DelayIsCharactersZeroAndTwoTimesTen) {
-    TempDir dir;
-    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 8, 8));
-    struct Case {
-        const char* text;
-        int delay_ms;
-    } cases[] = {{"0.1s", 100}, {"5.0s", 5000}, {"12.5s", 100}};
-    for (const Case& c : cases) {
-        Builder b;
-        b.insert(dir.str(), {"a.png", "a.png"});
-        const auto out = dir.path() / "d.gif";
-        b.platform.save_answers.push_back(out.string());
-        gif_save(b.app, b.platform, b.dialog, c.text);
-        QImageReader reader(QString::fromStdString(out.string()));
-        reader.read();
-        EXPECT_EQ(reader.nextImageDelay(), c.delay_ms) << c.text;
-    }
-}
-
 }  // namespace
 }  // namespace tervo
