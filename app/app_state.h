@@ -110,7 +110,7 @@ std::string_view text_of(const std::array<char, N>& field) {
 template <std::size_t N>
 void set_text(std::array<char, N>& field, std::string_view value) {
     field.fill('\0');
-    std::memcpy(field.data(), value.data(), std::min(value.size(), N - 1));
+    if (!value.empty()) std::memcpy(field.data(), value.data(), std::min(value.size(), N - 1));
 }
 
 // "folder" + "/" + "name"; no separator is added when the folder already ends
