@@ -2,6 +2,7 @@
 
 #include "imagelib/pixel_ops.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -61,7 +62,24 @@ QSize dct_decode_size(QSize stored, QSize wanted) {
 
 QImage decode_pending(const ImageRecord& record, QSize target) {
     const ImageSource& source = record.source;
-    QImageReader reader(source.path, source.format);
+    // A JPEG is read whole first: libjpeg pulls small chunks, which come
+    // quicker from memory than through the file device, and JPEG files are
+    // small beside their pixels.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QFile file(source.path);
+    if (source.format == "jpeg") {
+        if (!file.open(QIODevice::ReadOnly)) return QImage();
+        bytes = file.readAll();
+        file.close();
+        buffer.open(QIODevice::ReadOnly);
+    }
+    QImageReader reader;
+    if (source.format == "jpeg")
+        reader.setDevice(&buffer);
+    else
+        reader.setFileName(source.path);
+    reader.setFormat(source.format);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kDecodeAllocationLimitMb);
 

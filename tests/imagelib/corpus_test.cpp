@@ -315,3 +315,39 @@ TEST_F(Corpus, EveryFileSurvivesTheWholeChain) {
 
 }  // namespace
 }  // namespace tervo
+
+namespace tervo {
+namespace {
+
+// The same photo stored in all eight EXIF orientations: shrunk on load (a
+// reduced-scale decode), turned or not, every copy comes out like the
+// upright one.
+TEST(CorpusOrientation, EveryOrientationComesOutUprightWhenShrunk) {
+    const std::filesystem::path dir = testing::corpus_dir() / "photos" / "exif-orientation-examples";
+    if (!std::filesystem::exists(dir / "Landscape_1.jpg")) GTEST_SKIP() << "no orientation examples";
+    auto shown = [&](const std::string& name, int turn, int divisor) {
+        const ImageHandle image = ToDIB((dir / name).c_str());
+        if (turn) TurnDIB(image, turn);
+        DIBto24Bit(image);
+        const QSize full = head_size(image);
+        ResizeDIB(image, full.width() / divisor, full.height() / divisor);
+        QImage pixels = testing::drawn_pixels(image);
+        DeleteDIB(image);
+        return pixels;
+    };
+    for (const char* kind : {"Landscape", "Portrait"}) {
+        for (int turn : {0, 90}) {
+            for (int divisor : {3, 8}) {
+                const QImage upright = shown(std::string(kind) + "_1.jpg", turn, divisor);
+                for (int orientation = 2; orientation <= 8; ++orientation) {
+                    const std::string name = std::string(kind) + "_" + std::to_string(orientation) + ".jpg";
+                    SCOPED_TRACE(name + " turned " + std::to_string(turn) + " shrunk 1/" + std::to_string(divisor));
+                    EXPECT_LT(testing::mean_channel_difference(shown(name, turn, divisor), upright), 4);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tervo
