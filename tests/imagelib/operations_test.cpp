@@ -280,10 +280,5 @@ TEST(ToDIB, PixelsThatVanishAfterLoadingDrawNothing) {
     EXPECT_EQ(DeleteDIB(image), 1);
 }
 
-TEST(Version, ReportsTheLibraryVersion) {
-    EXPECT_EQ(ImgctlVersion(), 100u);
-    EXPECT_EQ(ImgctlBeta() >> 16, 0u);
-}
-
 }  // namespace
 }  // namespace tervo
