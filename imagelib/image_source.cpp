@@ -14,6 +14,10 @@ namespace {
 // cap at four bytes a pixel, with a little room for row padding.
 constexpr int kDecodeAllocationLimitMb = int((kMaxImagePixels * 4) >> 20) + 16;
 
+// JPEG files up to this size are read into memory before decoding; larger
+// ones (padded with junk, say) are read from the file as they decode.
+constexpr qint64 kJpegInMemoryLimit = qint64{256} << 20;
+
 bool is_supported_format(const QByteArray& format) {
     return format == "bmp" || format == "jpeg" || format == "png" || format == "gif";
 }
@@ -67,18 +71,16 @@ QImage decode_pending(const ImageRecord& record, QSize target) {
     // small beside their pixels.
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    QFile file(source.path);
-    if (source.format == "jpeg") {
+    QImageReader reader;
+    if (source.format == "jpeg" && QFileInfo(source.path).size() <= kJpegInMemoryLimit) {
+        QFile file(source.path);
         if (!file.open(QIODevice::ReadOnly)) return QImage();
         bytes = file.readAll();
-        file.close();
         buffer.open(QIODevice::ReadOnly);
-    }
-    QImageReader reader;
-    if (source.format == "jpeg")
         reader.setDevice(&buffer);
-    else
+    } else {
         reader.setFileName(source.path);
+    }
     reader.setFormat(source.format);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kDecodeAllocationLimitMb);
