@@ -8,6 +8,7 @@
 #include "imagelib/imgctl.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace tervo {
@@ -54,10 +55,15 @@ int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t
                // run in parallel; only two frames are ever held at once.
                for (size_t i = 0; i < records.size(); i += 2) {
                    std::optional<IndexedImage> second;
+                   auto make_second = [&] { second = quantized_frame(records[i + 1], kQuantizeSpeedAnimation); };
                    std::thread helper;
-                   if (i + 1 < records.size())
-                       helper = std::thread(
-                           [&] { second = quantized_frame(records[i + 1], kQuantizeSpeedAnimation); });
+                   if (i + 1 < records.size()) {
+                       try {
+                           helper = std::thread(make_second);
+                       } catch (const std::system_error&) {
+                           make_second();  // no thread to be had: one after the other
+                       }
+                   }
                    std::optional<IndexedImage> first = quantized_frame(records[i], kQuantizeSpeedAnimation);
                    if (helper.joinable()) helper.join();
                    if (!first || !encoder.add(*first, false)) return false;
