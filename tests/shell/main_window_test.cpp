@@ -62,6 +62,12 @@ protected:
         image.fill(colour);
         image.save(QString::fromStdString((pictures.path() / name).string()));
     }
+    // a.bmp red and b.bmp blue, 40 x 30, in the saved folder
+    void save_red_and_blue_folder() {
+        add_image("a.bmp", 40, 30, Qt::red);
+        add_image("b.bmp", 40, 30, Qt::blue);
+        save_settings_file();
+    }
     static void show(MainWindow& window) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -157,9 +163,7 @@ TEST_F(MainWindowTest, ToolbarHasThirteenImageButtonsWithTooltipsAtTheTop) {
 }
 
 TEST_F(MainWindowTest, StartUpScansTheSavedFolderBeforeTheWindowShows) {
-    add_image("a.bmp", 40, 30, Qt::red);
-    add_image("b.bmp", 40, 30, Qt::blue);
-    save_settings_file();
+    save_red_and_blue_folder();
     MainWindow window(app);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(app.view.play_state, Stopped);
@@ -172,9 +176,7 @@ TEST_F(MainWindowTest, StartUpScansTheSavedFolderBeforeTheWindowShows) {
 }
 
 TEST_F(MainWindowTest, CommandsPaintOnTheCanvasBeforeTheyReturn) {
-    add_image("a.bmp", 40, 30, Qt::red);
-    add_image("b.bmp", 40, 30, Qt::blue);
-    save_settings_file();
+    save_red_and_blue_folder();
     MainWindow window(app);
     show(window);
     trigger(window, tb_step_forward);
@@ -214,9 +216,7 @@ TEST_F(MainWindowTest, TimerPeriodsFollowThePlatformLimits) {
 }
 
 TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
-    add_image("a.bmp", 40, 30, Qt::red);
-    add_image("b.bmp", 40, 30, Qt::blue);
-    save_settings_file();
+    save_red_and_blue_folder();
     MainWindow window(app);
     show(window);
     trigger(window, tb_step_forward);
