@@ -20,8 +20,19 @@ bool is_number_pair(const NameRuns& a, const NameRuns& b, int k) {
            is_ascii_digit(static_cast<unsigned char>(b.runs[k][0]));
 }
 
+// Two run values compared by their wrapped difference. A difference of
+// exactly 2^31 wraps to the most negative value in both orders, and that value
+// also survives negation; it is given the sign of the true difference instead,
+// one step short of the limit, so that comparing b with a always gives the
+// opposite sign of comparing a with b.
+int32_t compare_values(int32_t a, int32_t b) {
+    const int32_t d = wrapping_difference(a, b);
+    if (d != INT32_MIN) return d;
+    return a < b ? INT32_MIN + 1 : INT32_MAX;
+}
+
 int32_t compare_run_pair(const NameRuns& a, const NameRuns& b, int k) {
-    if (is_number_pair(a, b, k)) return wrapping_difference(run_value(a.runs[k].data()), run_value(b.runs[k].data()));
+    if (is_number_pair(a, b, k)) return compare_values(run_value(a.runs[k].data()), run_value(b.runs[k].data()));
     return compare_text(a.runs[k].data(), b.runs[k].data());
 }
 

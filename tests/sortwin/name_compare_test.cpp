@@ -47,7 +47,10 @@ const NameCase kNameCases[] = {
     {k255 + "1", k255 + "2", -1, -1, -1},
     // Long digit runs wrap modulo 2^32, and so do their differences.
     {"x4294967297", "x2", 2, -1, -1},
-    {"x2147483648", "x0", 2, INT32_MIN, INT32_MIN},
+    // A difference of exactly 2^31 keeps the sign of the true difference, so
+    // that swapping the names always swaps the sign.
+    {"x2147483648", "x0", 2, INT32_MIN + 1, INT32_MIN + 1},
+    {"x0", "x2147483648", -2, INT32_MAX, INT32_MAX},
     {"x2000000000", "x3000000000", -1, -1000000000, -1000000000},
     // Bytes of 0x80 and above are text, never folded, never digits: the
     // full-width digits of "写真１０" and "写真２" compare byte by byte.

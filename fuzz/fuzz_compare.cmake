@@ -1,0 +1,1 @@
+tervo_add_fuzzer(fuzz_compare fuzz_compare.cpp tervo_sortwin)
