@@ -3,11 +3,37 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 
 #include "app/settings_file.h"
 #include "app/shell/main_window.h"
 
 namespace tervo {
+
+namespace {
+
+// The main window's outer size is the screen width by the screen height less
+// 26 pixels. Its frame is known only once a desktop has put one around the
+// shown window; the inner size then gives way to it.
+void fit_frame_into_size(QWidget& window) {
+    QWindow* handle = window.windowHandle();
+    if (!handle) return;
+    QElapsedTimer waited;
+    waited.start();
+    while (!handle->isExposed() && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    const QMargins frame = handle->frameMargins();
+    if (frame.isNull()) return;
+    const QSize outer = window.size();
+    window.setGeometry(frame.left(), frame.top(), outer.width() - frame.left() - frame.right(),
+                       outer.height() - frame.top() - frame.bottom());
+}
+
+}  // namespace
 
 void capture_start_directory(AppState& app) {
     std::array<char, kStartDirBytes> directory{};
@@ -18,6 +44,7 @@ void capture_start_directory(AppState& app) {
 int run_tervo(QApplication& application, AppState& app) {
     MainWindow window(app);
     window.show();
+    fit_frame_into_size(window);
     capture_start_directory(app);
     const int exit_code = application.exec();
     // The main window is gone for the user: the message has no owner.
