@@ -1,11 +1,12 @@
 #include "app/settings_file.h"
 
+#include "imagelib/file_replace.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 namespace tervo {
@@ -37,25 +38,6 @@ std::string_view up_to_nul(std::string_view value) {
 
 int32_t read_integer_value(std::string_view value) {
     return read_decimal(up_to_nul(value).substr(0, kMaxIntegerChars));
-}
-
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-mode_t new_file_mode(const char* file_name) {
-    struct stat existing {};
-    if (stat(file_name, &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -148,17 +130,7 @@ std::string format_settings(const AppState& app) {
 
 bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
     enter_start_directory(app);
-    std::string temp_name = std::string(file_name) + ".XXXXXX";
-    int fd = mkstemp(temp_name.data());
-    if (fd < 0) {
-        show_file_error(platform, owner);
-        return false;
-    }
-    bool written = fchmod(fd, new_file_mode(file_name)) == 0 && write_all(fd, format_settings(app)) &&
-                   fsync(fd) == 0;
-    written = (::close(fd) == 0) && written;
-    if (!written || std::rename(temp_name.c_str(), file_name) != 0) {
-        ::unlink(temp_name.c_str());
+    if (!replace_file(file_name, format_settings(app))) {
         show_file_error(platform, owner);
         return false;
     }

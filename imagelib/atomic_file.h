@@ -1,4 +1,4 @@
-// Writing a file all or nothing.
+// Writing an encoded image file all or nothing.
 #pragma once
 
 #include <QIODevice>
@@ -7,10 +7,8 @@
 
 namespace tervo::imagelib {
 
-// Runs `write` on a temporary file in the target's folder and renames it
-// into place only when `write` returns true; otherwise the temporary file is
-// removed and an existing target stays untouched. New files get the ordinary
-// permissions (0666 less the umask); a replaced file keeps its own.
+// Runs `write` into memory and, when it returns true, replaces the file with
+// what it wrote (see replace_file); otherwise nothing on disk changes.
 bool write_atomically(const char* path, const std::function<bool(QIODevice&)>& write);
 
 }  // namespace tervo::imagelib

@@ -40,5 +40,6 @@ using RecordPtr = std::shared_ptr<ImageRecord>;
 ImageHandle register_record(RecordPtr record);
 RecordPtr find_record(ImageHandle handle);
 bool release_record(ImageHandle handle);
+std::size_t record_count();
 
 }  // namespace tervo::imagelib

@@ -6,6 +6,7 @@
 // released: it does nothing and reports failure (0).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class QPainter;
@@ -86,5 +87,9 @@ int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t
 // The library's own version (e.g. 102 for 1.2) and beta number, low 16 bits.
 uint32_t ImgctlVersion();
 uint32_t ImgctlBeta();
+
+// How many images are held right now (loaded and not yet released): lets
+// checks prove that a long show releases every image it loads.
+std::size_t live_image_count();
 
 }  // namespace tervo

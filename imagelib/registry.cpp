@@ -38,6 +38,12 @@ RecordPtr find_record(ImageHandle handle) {
     return it == r.records.end() ? nullptr : it->second;
 }
 
+std::size_t record_count() {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.records.size();
+}
+
 bool release_record(ImageHandle handle) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
@@ -45,3 +51,9 @@ bool release_record(ImageHandle handle) {
 }
 
 }  // namespace tervo::imagelib
+
+namespace tervo {
+
+std::size_t live_image_count() { return imagelib::record_count(); }
+
+}  // namespace tervo

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "slideshow/playback.h"
+#include "tests/slideshow/show_harness.h"
+
+namespace tervo {
+namespace {
+
+using testing::ShowHarness;
+
+long resident_kb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(ShowFaults, FilesThatVanishOrBreakAreSkippedSilently) {
+    ShowHarness show;
+    show.add_image("a.jpg", 40, 30, Qt::red);
+    show.add_image("d.jpg", 50, 20, Qt::blue);
+    write_bytes(show.dir.path() / "b.jpg", "");                        // 0 bytes
+    std::filesystem::create_directory(show.dir.path() / "c.jpg");      // a folder named like a picture
+    show.app.settings.psize = 1;
+    show.scan(2);
+    ASSERT_EQ(show.app.files.file_count, 4);
+
+    // Between the scan and the paints: one picture is deleted, one replaced by garbage.
+    std::filesystem::remove(show.dir.path() / "d.jpg");
+    write_bytes(show.dir.path() / "a.jpg", std::string(5000, '\x5a'));
+    play_forward(show.app, show.platform);
+    for (int tick = 0; tick < 8; ++tick) play_tick(show.app, show.platform);
+    EXPECT_EQ(show.app.view.display_no, 0);  // nothing could be drawn
+    EXPECT_TRUE(show.platform.messages.empty());
+
+    // A good picture again: one round of the table draws it and counts it.
+    show.add_image("a.jpg", 40, 30, Qt::red);
+    for (int tick = 0; tick < 4; ++tick) play_tick(show.app, show.platform);
+    EXPECT_EQ(show.app.view.display_no, show.index_of("a.jpg") + 1);
+
+    // The whole folder disappears while the show runs.
+    std::filesystem::remove_all(show.dir.path());
+    std::filesystem::create_directory(show.dir.path());  // so the harness can clean up
+    for (int tick = 0; tick < 6; ++tick) play_tick(show.app, show.platform);
+    EXPECT_EQ(show.app.view.play_state, PlayForward);
+    EXPECT_EQ(show.platform.status_texts.size(), 8u);
+    EXPECT_EQ(live_image_count(), 0u);
+}
+
+TEST(ShowFaults, LongShowKeepsMemoryFlatAndReleasesEveryImage) {
+#if defined(__SANITIZE_ADDRESS__)
+    const int paints = 2000;  // the sanitizer's quarantine makes memory figures meaningless
+#else
+    const int paints = 10000;
+#endif
+    ShowHarness show;
+    for (int i = 0; i < 5; ++i) show.add_image("p" + std::to_string(i) + ".jpg", 400 + 40 * i, 300, QColor(40 * i, 90, 200));
+    show.app.settings.psize = 1;
+    show.scan(2);
+    play_forward(show.app, show.platform);
+    for (int i = 0; i < 300; ++i) play_tick(show.app, show.platform);
+    const long settled = resident_kb();
+    for (int i = 0; i < paints; ++i) play_tick(show.app, show.platform);
+    const long grown = resident_kb() - settled;
+    EXPECT_EQ(live_image_count(), 0u);
+    EXPECT_EQ(show.app.view.display_no, (paints + 300) % 5 + 1);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(grown, 4 * 1024) << "resident memory grew by " << grown << " kB over " << paints << " paints";
+#endif
+    RecordProperty("resident_growth_kb", std::to_string(grown));
+}
+
+TEST(ShowFaults, FolderOfFiveThousandFilesFillsTheTable) {
+    ShowHarness show;
+    for (int i = 0; i < 5000; ++i) std::ofstream(show.dir.path() / ("f" + std::to_string(i) + ".bmp"));
+    show.scan(0);
+    EXPECT_EQ(show.app.files.file_count, 1024);
+    EXPECT_TRUE(show.platform.messages.empty());
+}
+
+}  // namespace
+}  // namespace tervo
