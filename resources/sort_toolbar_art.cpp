@@ -1,5 +1,7 @@
 #include "resources/sort_toolbar_art.h"
 
+#include "resources/image_strip.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
@@ -54,15 +56,7 @@ void draw_power_button(QPainter& painter) {
 }  // namespace
 
 QImage sort_toolbar_strip() {
-    QImage strip(kSortToolbarImageCount * kSortToolbarImageSize, kSortToolbarImageSize,
-                 QImage::Format_ARGB32_Premultiplied);
-    strip.fill(Qt::transparent);
-    QPainter painter(&strip);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int index = 0; index < kSortToolbarImageCount; ++index) {
-        painter.save();
-        painter.translate(index * kSortToolbarImageSize, 0);
-        painter.setClipRect(0, 0, kSortToolbarImageSize, kSortToolbarImageSize);
+    return paint_image_strip(kSortToolbarImageCount, kSortToolbarImageSize, [](QPainter& painter, int index) {
         switch (index) {
             case 0: draw_triangle(painter, true); break;
             case 1: draw_triangle(painter, false); break;
@@ -71,9 +65,7 @@ QImage sort_toolbar_strip() {
             case 4: draw_circled_digit(painter, index - 1); break;
             default: draw_power_button(painter); break;
         }
-        painter.restore();
-    }
-    return strip;
+    });
 }
 
 QImage sort_toolbar_image(int index) {

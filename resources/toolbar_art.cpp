@@ -1,5 +1,7 @@
 #include "resources/toolbar_art.h"
 
+#include "resources/image_strip.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -226,18 +228,8 @@ constexpr std::array<Draw, kToolbarImageCount> kImages = {
 }  // namespace
 
 QImage toolbar_strip() {
-    QImage strip(kToolbarImageSize * kToolbarImageCount, kToolbarImageSize, QImage::Format_ARGB32_Premultiplied);
-    strip.fill(Qt::transparent);
-    QPainter p(&strip);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int n = 0; n < kToolbarImageCount; ++n) {
-        p.save();
-        p.translate(n * kToolbarImageSize, 0);
-        p.setClipRect(0, 0, kToolbarImageSize, kToolbarImageSize);
-        kImages[static_cast<std::size_t>(n)](p);
-        p.restore();
-    }
-    return strip;
+    return paint_image_strip(kToolbarImageCount, kToolbarImageSize,
+                             [](QPainter& p, int n) { kImages[static_cast<std::size_t>(n)](p); });
 }
 
 QImage toolbar_image(int n) {

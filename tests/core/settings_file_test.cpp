@@ -15,13 +15,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::TempDir;
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using testing::read_file;
 
 // Runs a test body inside a directory and returns to the old one afterwards.
 class InDirectory {

@@ -19,13 +19,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::TempDir;
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using testing::read_file;
 
 // A small file system mounted on a fresh directory, unmounted afterwards.
 class SmallDisk {

@@ -22,6 +22,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The whole contents of a file (empty when it cannot be read).
+std::string read_file(const std::filesystem::path& path);
+
 // The path of the shared image corpus, or an empty path when it is absent.
 std::filesystem::path corpus_dir();
 
