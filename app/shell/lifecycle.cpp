@@ -44,9 +44,12 @@ void capture_start_directory(AppState& app) {
 int run_tervo(QApplication& application, AppState& app) {
     MainWindow window(app);
     window.show();
-    fit_frame_into_size(window);
     capture_start_directory(app);
-    const int exit_code = application.exec();
+    // Waiting for the desktop's frame runs events: the window may already
+    // have been closed then, and the loop must not start for a closed window
+    // (its quit came before the loop and would be lost).
+    fit_frame_into_size(window);
+    const int exit_code = window.isVisible() ? application.exec() : 0;
     // The main window is gone for the user: the message has no owner.
     save_settings(app, window.platform(), nullptr, kSettingsFileName);
     return exit_code;
