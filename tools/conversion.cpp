@@ -1,11 +1,10 @@
 #include "tools/conversion.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "app/settings_file.h"
 #include "imagelib/imgctl.h"
+#include "slideshow/paint.h"
 #include "tools/dialog_text.h"
 #include "tools/file_filters.h"
 
@@ -58,14 +57,6 @@ void read_conversion_options(AppState& app, const ConversionFields& fields) {
     app.conversion.usage_switch = fields.usage_switch ? 1 : 0;
 }
 
-int scaled_side(int side, double scale) {
-    const double scaled = std::trunc(side * scale);
-    // Absurd zoom levels saturate instead of overflowing the conversion.
-    if (!(scaled < std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-    if (!(scaled > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-    return static_cast<int>(scaled);
-}
-
 void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, const ConversionFields& fields) {
     // Remembered before the save dialog, so a cancelled save keeps them too.
     read_conversion_options(app, fields);
@@ -90,8 +81,8 @@ void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, con
     DIBto24Bit(image);
     image_header header{};
     HeadDIB(image, &header);
-    ResizeDIB(image, scaled_side(header_width(header), app.view.scale),
-              scaled_side(header_height(header), app.view.scale));
+    ResizeDIB(image, scaled_length(header_width(header), app.view.scale),
+              scaled_length(header_height(header), app.view.scale));
     if (write_image(app, *output, image) != 0) {
         platform.message_box(dialog, kSuccessTexts[type - 1], kTitle, MessageIcon::None);
     } else {

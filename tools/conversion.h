@@ -29,9 +29,6 @@ ConversionFields conversion_dialog_init(const AppState& app);
 // quality read as a decimal clamped to 1..100, the switch as 0 or 1.
 void read_conversion_options(AppState& app, const ConversionFields& fields);
 
-// A side of the image times the scale, truncated toward zero.
-int scaled_side(int side, double scale);
-
 // The save button: remembers the fields, asks for the output name (the
 // dialog asks before replacing a file) and writes the shown image, turned
 // and scaled as shown. Reports the outcome in a message box owned by

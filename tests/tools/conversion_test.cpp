@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "slideshow/paint.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_test_images.h"
@@ -71,10 +72,10 @@ TEST(FileFilters, InitialNames) {
 }
 
 TEST(Conversion, ScaledSidesAreTruncated) {
-    EXPECT_EQ(scaled_side(333, 0.75), 249);
-    EXPECT_EQ(scaled_side(300, 0.5), 150);
-    EXPECT_EQ(scaled_side(3, 0.25), 0);
-    EXPECT_EQ(scaled_side(1000, 1.75), 1750);
+    EXPECT_EQ(scaled_length(333, 0.75), 249);
+    EXPECT_EQ(scaled_length(300, 0.5), 150);
+    EXPECT_EQ(scaled_length(3, 0.25), 0);
+    EXPECT_EQ(scaled_length(1000, 1.75), 1750);
 }
 
 // A record showing one image of a temporary folder.
