@@ -67,7 +67,15 @@ int ResizeDIB(ImageHandle image, int width, int height) {
         return 1;
     }
     const QSize target(width, height);
-    if (!within_size_cap(target)) return 0;
+    if (!within_size_cap(target)) {
+        // The image can never have the asked size. Keeping the old pixels
+        // would let a writer save, or the show draw, a picture of another
+        // size than asked; the pixels are dropped instead, so it draws and
+        // writes nothing.
+        record->decoded = true;
+        record->pixels = QImage();
+        return 0;
+    }
     if (!record->decoded) {
         decode_record(*record, target);
         return record->pixels.isNull() ? 0 : 1;

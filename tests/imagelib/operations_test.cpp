@@ -231,11 +231,17 @@ TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
         EXPECT_EQ(TurnDIB(image, 90), 1);
         DeleteDIB(image);
     }
-    // Over the cap: refused, image unchanged.
-    const ImageHandle image = ToDIB(path.c_str());
-    EXPECT_EQ(ResizeDIB(image, 40000, 40000), 0);
-    EXPECT_EQ(head_size(image), QSize(40, 30));
-    DeleteDIB(image);
+    // Over the cap: refused, and the pixels are dropped, so nothing of
+    // another size than asked is ever written or drawn.
+    for (bool decode_first : {false, true}) {
+        const ImageHandle image = ToDIB(path.c_str());
+        if (decode_first) drawn_pixels(image);
+        EXPECT_EQ(ResizeDIB(image, 40000, 40000), 0);
+        EXPECT_EQ(head_size(image), QSize(40, 30));
+        EXPECT_EQ(DIBtoPNG((dir.path() / "over.png").c_str(), image, 0), 0);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "over.png"));
+        DeleteDIB(image);
+    }
 }
 
 // A shrunk JPEG decoded at a reduced DCT scale looks like one decoded in
