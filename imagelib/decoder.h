@@ -1,0 +1,65 @@
+// The decoders: each reads one format from a FileInput and hands its pixels
+// over row by row, top to bottom, to a RowSink, which decides where they go
+// (a whole picture, or one shrunk while it is decoded).
+#pragma once
+
+#include "imagelib/file_input.h"
+
+#include <QImage>
+#include <QSize>
+
+#include <cstdint>
+#include <optional>
+
+namespace tervo::imagelib {
+
+enum class ImageFormat { Bmp, Jpeg, Png, Gif };
+
+// What a file's header tells: enough to report the size and to plan the
+// decode. Nothing is decoded to learn it.
+struct ImageInfo {
+    ImageFormat format = ImageFormat::Bmp;
+    QSize stored_size;  // as stored (a GIF's logical screen), before EXIF
+    int exif_orientation = 1;  // 1..8 as in EXIF; JPEG only, else 1
+};
+
+// Where decoded rows go. A decoder calls start() once with the size and the
+// QImage format of the rows it will deliver, then for every y from 0 to
+// height-1 in order writes one row into row(y) and calls row_done(y).
+// Each row holds width pixels in that format (bytes_per_line of the format).
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // False refuses the picture (no memory for it): the decoder stops and
+    // fails.
+    virtual bool start(QSize size, QImage::Format format) = 0;
+    virtual uchar* row(int y) = 0;
+    virtual void row_done(int y) = 0;
+};
+
+// Every decoder's limit on its own buffers, the sink's not counted: a load
+// as a whole stays within the cap's 512 MiB.
+constexpr int64_t kDecoderMemoryLimit = int64_t{256} << 20;
+
+// The format by the file's first bytes; nothing for any other content.
+std::optional<ImageFormat> sniff_format(const FileInput& input);
+
+// Header readers: nothing when the header is damaged, or the size is zero or
+// over the cap of imgctl.h (a GIF's logical screen counts).
+std::optional<ImageInfo> read_bmp_info(const FileInput& input);
+std::optional<ImageInfo> read_png_info(const FileInput& input);
+std::optional<ImageInfo> read_gif_info(const FileInput& input);
+std::optional<ImageInfo> read_jpeg_info(const FileInput& input);
+
+// Decoders: false when the pixels cannot be decoded (the sink may then hold
+// part of them; callers drop them). Rows are delivered at stored_size, in
+// the stored orientation, except for JPEG.
+bool decode_bmp(const FileInput& input, RowSink& sink);
+bool decode_png(const FileInput& input, RowSink& sink);
+bool decode_gif(const FileInput& input, RowSink& sink);
+// A JPEG is decoded at the smallest DCT scale (1/8, 1/4, 1/2, 1) whose size
+// still covers `wanted` (in the stored orientation) in both directions; the
+// full size when `wanted` is not valid. EXIF orientation is not applied.
+bool decode_jpeg(const FileInput& input, QSize wanted, RowSink& sink);
+
+}  // namespace tervo::imagelib

@@ -1,0 +1,54 @@
+// The one open of an image file per load. The path's bytes are opened
+// exactly as given, without blocking, and only a regular file is kept; every
+// later read of that load goes through this descriptor, so a name swapped
+// for a FIFO, a device or another file after the check is never opened.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace tervo::imagelib {
+
+// No load reads past this many bytes, whatever size the file claims.
+constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
+
+class FileInput {
+public:
+    // Nothing when the path cannot be opened or is not a regular file.
+    static std::shared_ptr<const FileInput> open(const char* path);
+
+    FileInput(const FileInput&) = delete;
+    FileInput& operator=(const FileInput&) = delete;
+    ~FileInput();
+
+    // The size seen when the file was opened, at most kMaxFileBytes.
+    int64_t size() const { return size_; }
+
+    // Reads up to `count` bytes at `offset`, never past size(); the number
+    // of bytes read, short at the end or when the file shrank meanwhile.
+    std::size_t read_at(int64_t offset, void* dest, std::size_t count) const;
+
+private:
+    FileInput(int fd, int64_t size) : fd_(fd), size_(size) {}
+    int fd_;
+    int64_t size_;
+};
+
+// Sequential reading over a FileInput, as the codec libraries' callbacks
+// want it.
+class FileCursor {
+public:
+    explicit FileCursor(const FileInput& input) : input_(input) {}
+    std::size_t read(void* dest, std::size_t count);
+    bool skip(int64_t count);
+    int64_t position() const { return position_; }
+    void seek(int64_t position) { position_ = position; }
+    const FileInput& input() const { return input_; }
+
+private:
+    const FileInput& input_;
+    int64_t position_ = 0;
+};
+
+}  // namespace tervo::imagelib

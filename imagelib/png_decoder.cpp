@@ -1,0 +1,3 @@
+#include "imagelib/decoder.h"
+
+namespace tervo::imagelib {}  // namespace tervo::imagelib

@@ -1,0 +1,2 @@
+// Tests of the bmp decoder.
+#include <gtest/gtest.h>

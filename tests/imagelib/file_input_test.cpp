@@ -1,0 +1,2 @@
+// Tests of the file input.
+#include <gtest/gtest.h>

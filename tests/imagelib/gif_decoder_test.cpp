@@ -1,0 +1,2 @@
+// Tests of the gif decoder.
+#include <gtest/gtest.h>

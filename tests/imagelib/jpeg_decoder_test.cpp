@@ -1,0 +1,2 @@
+// Tests of the jpeg decoder.
+#include <gtest/gtest.h>

@@ -1,0 +1,2 @@
+// Tests of the png decoder.
+#include <gtest/gtest.h>
