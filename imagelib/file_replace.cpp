@@ -5,10 +5,66 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "imagelib/stale_temps.h"
 
 namespace tervo {
 namespace {
+
+// The file that is really written: where a link leads, and what is there now.
+struct Target {
+    std::string path;    // the name to put the new file under
+    std::string folder;  // the folder that holds it
+    bool exists = false;
+    struct stat info {};
+};
+
+std::string folder_of(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// An existing file may be replaced only when we could write it in place:
+// it opens for writing (this checks the permissions for ordinary users, a
+// read-only file system and the immutable attribute) and, since the
+// superuser passes any permission check, it is not write-protected for
+// everybody.
+bool may_overwrite(const std::string& path, struct stat& info) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0;
+    ::close(fd);
+    return ok;
+}
+
+bool resolve_target(const std::string& path, Target& target) {
+    if (path.empty() || path.back() == '/') return false;
+    struct stat link_info {};
+    if (::lstat(path.c_str(), &link_info) != 0) {
+        if (errno != ENOENT) return false;
+        target.path = path;
+        target.folder = folder_of(path);
+        return true;
+    }
+    if (S_ISLNK(link_info.st_mode)) {
+        // All levels at once; a dangling link or a loop fails here, so a
+        // link never leads to a file being created.
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+        if (!real) return false;
+        target.path = real.get();
+    } else {
+        target.path = path;
+    }
+    target.folder = folder_of(target.path);
+    target.exists = true;
+    return may_overwrite(target.path, target.info);
+}
 
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -20,27 +76,111 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-mode_t mode_for(const std::string& path) {
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
+mode_t new_file_mode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
-}  // namespace
+// Gives the staged file the target's permissions and contents and makes
+// it durable.
+bool fill(int fd, const Target& target, std::string_view bytes) {
+    if (target.exists) {
+        // Keeping the owner matters when the superuser saves a user's file;
+        // an ordinary user cannot give a file away, and that is no failure.
+        if (target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid())
+            (void)::fchown(fd, target.info.st_uid, target.info.st_gid);
+    }
+    const mode_t mode = target.exists ? (target.info.st_mode & 07777) : new_file_mode();
+    return ::fchmod(fd, mode) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
+}
 
-bool replace_file(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return false;
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool written = ::fchmod(fd, mode_for(path)) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+void sync_folder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+std::string temp_path_in(const std::string& folder) {
+    std::string name = make_temp_name(current_temp_owner());
+    return folder == "." ? name : (folder == "/" ? "/" : folder + "/") + name;
+}
+
+// Gives an unnamed file a name; the /proc path works for everybody, the
+// empty path only with the privilege to open files by descriptor.
+bool link_unnamed(int fd, const std::string& name) {
+    char proc_path[64];
+    std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, proc_path, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == EEXIST) return false;
+    return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+bool move_into_place(const std::string& temp, const Target& target) {
+    if (std::rename(temp.c_str(), target.path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
+    return true;
+}
+
+enum class Outcome { Done, Failed, Unsupported };
+
+Outcome replace_unnamed(const Target& target, std::string_view bytes) {
+    int fd = ::open(target.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) return Outcome::Unsupported;
+    if (!fill(fd, target, bytes)) {
+        ::close(fd);  // the unnamed file goes with its descriptor
+        return Outcome::Failed;
+    }
+    Outcome outcome = Outcome::Unsupported;
+    // A new file gets its name in one step. An existing one cannot be
+    // replaced by a link, so the file is linked under a short temporary
+    // name and renamed over it; a kill between the two leaves a temporary
+    // that the next save in this folder removes.
+    if (!target.exists && link_unnamed(fd, target.path)) {
+        outcome = Outcome::Done;
+    } else {
+        for (int attempt = 0; attempt < 8 && outcome == Outcome::Unsupported; ++attempt) {
+            std::string temp = temp_path_in(target.folder);
+            if (link_unnamed(fd, temp)) outcome = move_into_place(temp, target) ? Outcome::Done : Outcome::Failed;
+            else if (errno != EEXIST) break;
+        }
+    }
+    ::close(fd);
+    return outcome;
+}
+
+bool replace_named(const Target& target, std::string_view bytes) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string temp = temp_path_in(target.folder);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        bool written = fill(fd, target, bytes);
+        written = ::close(fd) == 0 && written;
+        if (!written) {
+            ::unlink(temp.c_str());
+            return false;
+        }
+        return move_into_place(temp, target);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool replace_file(const std::string& path, std::string_view bytes, Staging staging) {
+    Target target;
+    if (!resolve_target(path, target)) return false;
+    remove_stale_temps(target.folder);
+    Outcome outcome = staging == Staging::Unnamed ? replace_unnamed(target, bytes) : Outcome::Unsupported;
+    if (outcome == Outcome::Unsupported) outcome = replace_named(target, bytes) ? Outcome::Done : Outcome::Failed;
+    if (outcome != Outcome::Done) return false;
+    sync_folder(target.folder);
     return true;
 }
 

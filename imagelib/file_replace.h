@@ -7,12 +7,35 @@
 
 namespace tervo {
 
-// Writes `bytes` to a temporary file in the target's folder, flushes it to
-// the disk and renames it over `path` only when every byte was written.
-// On any failure (a full disk, a read-only folder, a target that is a
-// folder) the temporary file is removed, an existing file stays untouched
-// and the result is false. A replaced file keeps its permissions; a new
-// one gets the ordinary ones (0666 less the umask).
-bool replace_file(const std::string& path, std::string_view bytes);
+// How the new contents wait until they are complete.
+enum class Staging {
+    // A file without a name (O_TMPFILE) in the target's folder, given its
+    // name only when complete; where the file system cannot do that, a
+    // named temporary file is used instead.
+    Unnamed,
+    // Always a short named temporary file in the target's folder (what a
+    // file system without O_TMPFILE gets).
+    Named,
+};
+
+// Writes `bytes` to a file in the target's folder, flushes it to the disk
+// and puts it in place of `path` only when every byte was written.
+//
+// - A symbolic link is followed through all its levels: the file it names is
+//   replaced in its own folder and the link stays as it was. A link that
+//   names nothing is never followed to create a file.
+// - An existing target must be a regular file we could open for writing and
+//   not write-protected (it has at least one write permission bit, which
+//   also holds for the superuser, who could otherwise write anything).
+// - Temporary names are short, so targets with names up to the file
+//   system's limit work, and temporaries left by killed runs of the program
+//   in that folder are removed.
+//
+// On any failure (a full disk, a read-only folder or file, a target that is
+// a folder, a pipe or a dangling link) nothing new is left on the disk, an
+// existing file stays untouched and the result is false. A replaced file
+// keeps its permissions (and, where allowed, its owner); a new one gets the
+// ordinary ones (0666 less the umask).
+bool replace_file(const std::string& path, std::string_view bytes, Staging staging = Staging::Unnamed);
 
 }  // namespace tervo
