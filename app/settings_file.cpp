@@ -61,11 +61,11 @@ void parse_settings_line(AppState& app, std::string_view line) {
     } else if (starts_with(line, "pl_timeno=")) {
         s.pl_timeno = read_integer_value(line.substr(10));
     } else if (starts_with(line, "read_foldername=")) {
-        // Only the first 256 bytes are cleared: longer tails of an earlier,
-        // longer value stay behind the terminator, as in the record's layout.
-        auto value = up_to_nul(line.substr(16)).substr(0, kMaxFolderBytes);
-        std::fill_n(s.folder.begin(), kMaxFolderBytes + 1, '\0');
-        std::copy(value.begin(), value.end(), s.folder.begin());
+        // Every folder the program can hold is read back whole. A longer
+        // value cannot be kept, and a cut one would name another folder, so
+        // it is ignored like the folder chooser refuses such a path.
+        auto value = up_to_nul(line.substr(16));
+        if (value.size() <= kMaxFolderBytes) set_text(s.folder, value);
     } else if (starts_with(line, "psize=")) {
         s.psize = read_integer_value(line.substr(6));
     }
@@ -96,13 +96,42 @@ void SettingsLineReader::finish() {
     if (!line_.empty() || line_overlong_) end_line();
 }
 
+namespace {
+
+// Opens the file for reading, creating it empty when nothing has that name.
+// Never blocks (a pipe or device named like the file is refused, not
+// waited for) and never creates a file through a link that names nothing.
+int open_settings_for_reading(const char* file_name, struct stat& info) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int fd = ::open(file_name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0 && errno == ENOENT) {
+            // O_EXCL does not follow a link, so a dangling one fails here
+            // with EEXIST; so does a file made meanwhile, which the next
+            // attempt opens.
+            fd = ::open(file_name, O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST) {
+                struct stat link_info {};
+                if (::lstat(file_name, &link_info) == 0 && S_ISLNK(link_info.st_mode)) return -1;
+                continue;
+            }
+        }
+        if (fd < 0) return -1;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
 void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
     enter_start_directory(app);
-    // Opens the file, or creates it empty when it does not exist yet.
-    int fd = ::open(file_name, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     struct stat info {};
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0) ::close(fd);
+    int fd = open_settings_for_reading(file_name, info);
+    if (fd < 0) {
         show_file_error(platform, owner);
         return;
     }

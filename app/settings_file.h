@@ -11,13 +11,15 @@ namespace tervo {
 
 inline constexpr const char* kSettingsFileName = "Tervo.ini";
 
-// Limits of what the reader accepts; longer input is cut, never overflowed.
+// Limits of what the reader accepts: longer lines and numbers are cut, a
+// longer folder is ignored; nothing is overflowed.
 constexpr std::size_t kMaxLineBytes = 511;      // a line's text without its line end
 constexpr std::size_t kMaxIntegerChars = 31;    // characters read after "file_select=" etc.
-constexpr std::size_t kMaxFolderBytes = 255;    // bytes of read_foldername kept
+constexpr std::size_t kMaxFolderBytes = kNameBytes - 1;  // longest read_foldername kept
 
 // Reads the settings file (creating it empty when missing) into the record.
-// Shows "ﾌｧｲﾙが開けません" when the file cannot be opened or is not a file.
+// Shows "ﾌｧｲﾙが開けません" when the file cannot be opened or is not a
+// regular file (a pipe, a folder, a link that names nothing).
 void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
 
 // Stores the value of one line (without its line end) when it starts with a key.
@@ -42,9 +44,10 @@ private:
 // The bytes the writer puts into the file: four CR LF lines.
 std::string format_settings(const AppState& app);
 
-// Writes the file atomically: a temporary file beside it is renamed over it
-// only when every byte was written, so a failure keeps the previous file.
-// Returns false (after the error message) when nothing could be saved.
+// Writes the file atomically (see replace_file): a failure keeps the
+// previous file, and a link named like the file is written through to the
+// file it names. Returns false (after the error message) when nothing could
+// be saved, a link that names nothing included.
 bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
 
 // Reads a decimal integer the way the settings and dialogs do: leading white

@@ -1,8 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
 
@@ -66,7 +72,10 @@ TEST(SettingsFile, ParsesKeysValuesAndLineEnds) {
         {"empty lines", "\n\r\n\npsize=5\r\n", {0, 5, 5, ""}},
         {"NUL ends a value, not the file", std::string("psize=3\0zz\r\nfile_select=2\r\n", 26), {2, 5, 3, ""}},
         {"integer value cut to 31 characters", "pl_timeno=" + std::string(31, '0') + "7\r\n", {0, 0, 0, ""}},
-        {"folder cut to 255 bytes", "read_foldername=" + std::string(300, 'f') + "\r\n", {0, 5, 0, std::string(255, 'f')}},
+        {"folder of 259 bytes kept whole", "read_foldername=" + std::string(259, 'f') + "\r\n",
+         {0, 5, 0, std::string(259, 'f')}},
+        {"folder too long for the record ignored", "read_foldername=/kept\r\nread_foldername=/" + std::string(259, 'f') + "\r\n",
+         {0, 5, 0, "/kept"}},
         {"overlong line cut, next line read", "psize=4\r\npsize=" + std::string(600, ' ') + "7\r\nfile_select=1\r\n",
          {1, 5, 0, ""}},
         {"32-bit wrap", "pl_timeno=4294967297\r\n", {0, 1, 0, ""}},
@@ -189,6 +198,149 @@ TEST(SettingsFile, GarbageAndHugeFilesLoadWithoutHarm) {
     load_settings(app, platform, nullptr, kSettingsFileName);
     EXPECT_EQ(app.settings.psize, 5);
     EXPECT_TRUE(platform.messages.empty());
+}
+
+std::vector<std::string> names_in(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(SettingsFile, FoldersTheChooserAcceptsSurviveARestartWhole) {
+    // The chooser takes paths of up to 259 bytes; each must come back as it
+    // was saved, or the next run shows and saves another folder.
+    TempDir launch;
+    InDirectory in(launch.path());  // the program enters its launch folder
+    for (std::size_t length : {1u, 255u, 256u, 257u, 258u, 259u}) {
+        std::string folder = "/" + std::string(length - 1, 'd');
+        for (std::size_t at = 60; at < length; at += 60) folder[at] = '/';
+        AppState app;
+        set_text(app.settings.folder, folder);
+        set_text(app.start_directory, launch.str());
+        FakePlatform platform;
+        ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+        AppState next;
+        next.settings.folder.fill('x');  // what an earlier value might have left
+        set_text(next.start_directory, launch.str());
+        load_settings(next, platform, nullptr, kSettingsFileName);
+        EXPECT_EQ(std::string(text_of(next.settings.folder)), folder) << length;
+        EXPECT_TRUE(platform.messages.empty());
+    }
+}
+
+TEST(SettingsFile, APipeNamedLikeTheFileIsRefusedWithoutWaiting) {
+    TempDir dir;
+    InDirectory in(dir.path());
+    ASSERT_EQ(::mkfifo(kSettingsFileName, 0666), 0);
+    AppState app;
+    app.settings.psize = 3;
+    FakePlatform platform;
+    auto loading = std::async(std::launch::async, [&] { load_settings(app, platform, nullptr, kSettingsFileName); });
+    if (loading.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        // Release the reader stuck waiting for a writer, then report.
+        int writer = ::open(kSettingsFileName, O_WRONLY | O_NONBLOCK);
+        loading.wait();
+        if (writer >= 0) ::close(writer);
+        FAIL() << "reading the settings waited for a writer on the pipe";
+    }
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    EXPECT_EQ(app.settings.psize, 3);
+
+    // Saving does not replace the pipe either.
+    EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_EQ(platform.messages.size(), 2u);
+    struct stat info {};
+    ASSERT_EQ(::lstat(kSettingsFileName, &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{kSettingsFileName});
+}
+
+TEST(SettingsFile, ALinkThatNamesNothingIsNeverFollowed) {
+    TempDir launch, elsewhere;
+    const auto real = elsewhere.path() / "real.ini";
+    std::filesystem::create_symlink(real, launch.path() / kSettingsFileName);
+    InDirectory in(launch.path());
+    AppState app;
+    app.settings.pl_timeno = 800;
+    FakePlatform platform;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    EXPECT_EQ(app.settings.pl_timeno, 800);
+    EXPECT_FALSE(std::filesystem::exists(real));
+
+    EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_EQ(platform.messages.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(real));
+    EXPECT_EQ(std::filesystem::read_symlink(launch.path() / kSettingsFileName), real);
+    EXPECT_TRUE(names_in(elsewhere.path()).empty());
+}
+
+TEST(SettingsFile, ALinkedFileIsReadAndWrittenThrough) {
+    TempDir launch, elsewhere;
+    const auto real = elsewhere.write("shared.ini", "file_select=2\r\npl_timeno=900\r\nread_foldername=/a\r\npsize=4\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+    std::filesystem::create_symlink(real, launch.path() / kSettingsFileName);
+    InDirectory in(launch.path());
+    AppState app;
+    set_text(app.start_directory, launch.str());
+    FakePlatform platform;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(values_of(app), (Values{2, 900, 4, "/a"}));
+
+    app.settings.psize = 6;
+    ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(read_file(real), "file_select=2\r\npl_timeno=900\r\nread_foldername=/a\r\npsize=6\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(launch.path() / kSettingsFileName));
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(names_in(launch.path()), std::vector<std::string>{kSettingsFileName});
+    EXPECT_EQ(names_in(elsewhere.path()), std::vector<std::string>{"shared.ini"});
+}
+
+TEST(SettingsFile, ASaveKilledAtAnyMomentLeavesNoTemporary) {
+    TempDir launch;
+    const std::string previous = "psize=1\r\n";
+    launch.write(kSettingsFileName, previous);
+    InDirectory in(launch.path());
+    AppState app;
+    set_text(app.start_directory, launch.str());
+    set_text(app.settings.folder, std::string(250, 'f'));
+    const std::string saved = format_settings(app);
+    for (int round = 0; round < 30; ++round) {
+        int progress[2];
+        ASSERT_EQ(::pipe(progress), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(progress[0]);
+            FakePlatform quiet;
+            for (;;) {
+                if (!save_settings(app, quiet, nullptr, kSettingsFileName)) ::_exit(1);
+                if (::write(progress[1], "s", 1) != 1) ::_exit(2);
+            }
+        }
+        ::close(progress[1]);
+        char byte = 0;
+        for (int saves = 0; saves < round % 3; ++saves) ASSERT_EQ(::read(progress[0], &byte, 1), 1);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(progress[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "a save failed in the child";
+
+        const std::string now = read_file(launch.path() / kSettingsFileName);
+        EXPECT_TRUE(now == previous || now == saved) << "round " << round;
+        // Whatever the killed run left is gone once the next run has saved.
+        FakePlatform platform;
+        ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+        ASSERT_EQ(names_in(launch.path()), std::vector<std::string>{kSettingsFileName}) << "round " << round;
+        launch.write(kSettingsFileName, previous);
+    }
 }
 
 TEST(SettingsFile, ReadDecimalFollowsTheDialogRules) {
