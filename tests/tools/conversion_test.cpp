@@ -171,5 +171,50 @@ TEST(Conversion, EachTypeWritesItsFormatUnderTheTypedName) {
     EXPECT_EQ(shown.platform.messages.size(), 4u);
 }
 
+TEST(Conversion, ProtectedAndLinkedTargets) {
+    ShownImage shown(40, 30);
+    // Write-protected for everybody (the superuser included): the user's
+    // "replace" does not override the protection.
+    const auto locked = shown.dir.write("locked.bmp", "precious");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+    shown.platform.save_answers.push_back(locked.string());
+    conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
+    ASSERT_NE(shown.platform.last_message(), nullptr);
+    EXPECT_EQ(shown.platform.last_message()->text, "失敗！");
+    EXPECT_EQ(read_bytes(locked), "precious");
+
+    // A link is written through; the link stays.
+    const auto real = shown.dir.write("album/real.png", "old");
+    const auto link = shown.out("link.png");
+    std::filesystem::create_symlink("album/real.png", link);
+    shown.platform.save_answers.push_back(link.string());
+    conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
+    EXPECT_EQ(shown.platform.last_message()->text, "成功！(PNG)");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testing::image_size(real), QSize(40, 30));
+
+    // A link that names nothing creates nothing.
+    const auto dangling = shown.out("dangling.png");
+    std::filesystem::create_symlink("album/missing.png", dangling);
+    shown.platform.save_answers.push_back(dangling.string());
+    conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
+    EXPECT_EQ(shown.platform.last_message()->text, "失敗！");
+    EXPECT_FALSE(std::filesystem::exists(shown.dir.path() / "album" / "missing.png"));
+    EXPECT_EQ(shown.platform.messages.size(), 3u);
+}
+
+TEST(Conversion, NamesOfUpTo255BytesAreWritten) {
+    ShownImage shown(12, 8);
+    for (std::size_t length : {249u, 255u}) {
+        const std::string name = std::string(length - 4, 'c') + ".jpg";
+        shown.platform.save_answers.push_back(shown.out(name.c_str()).string());
+        conversion_save(shown.app, shown.platform, shown.dialog, {"2:JPEG", "90", false});
+        ASSERT_NE(shown.platform.last_message(), nullptr);
+        EXPECT_EQ(shown.platform.last_message()->text, "成功！(JPG)") << length;
+        EXPECT_EQ(testing::image_size(shown.out(name.c_str())), QSize(12, 8)) << length;
+    }
+}
+
 }  // namespace
 }  // namespace tervo

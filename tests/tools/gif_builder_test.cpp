@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QImageReader>
 
@@ -217,6 +218,38 @@ TEST(GifBuilder, WritesFramesInInsertionOrderWithTheChosenTime) {
 
     // The list stays for another save.
     EXPECT_EQ(b.app.gif.gif_frame_count, 2);
+}
+
+TEST(GifBuilder, ProtectedLinkedAndLongTargets) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 16, 12, Qt::red));
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "b.png", 16, 12, Qt::blue));
+    Builder b;
+    b.insert(dir.str(), {"a.png", "b.png"});
+    auto save_to = [&](const std::filesystem::path& path) {
+        b.platform.save_answers.push_back(path.string());
+        gif_save(b.app, b.platform, b.dialog, "1.0s");
+        return b.platform.last_message() ? b.platform.last_message()->text : std::string();
+    };
+
+    const auto locked = dir.write("locked.gif", "precious");
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    EXPECT_EQ(save_to(locked), "失敗！");
+    EXPECT_EQ(testing::read_file(locked), "precious");
+
+    const auto real = dir.write("shared/real.gif", "old");
+    std::filesystem::create_symlink(real, dir.path() / "link.gif");
+    EXPECT_EQ(save_to(dir.path() / "link.gif"), "成功！");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.gif"));
+    EXPECT_EQ(QImageReader(QString::fromStdString(real.string())).imageCount(), 2);
+
+    std::filesystem::create_symlink(dir.path() / "shared" / "missing.gif", dir.path() / "dangling.gif");
+    EXPECT_EQ(save_to(dir.path() / "dangling.gif"), "失敗！");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "shared" / "missing.gif"));
+
+    const auto long_name = dir.path() / (std::string(251, 'g') + ".gif");
+    EXPECT_EQ(save_to(long_name), "成功！");
+    EXPECT_EQ(QImageReader(QString::fromStdString(long_name.string())).imageCount(), 2);
 }
 
 }  // namespace
