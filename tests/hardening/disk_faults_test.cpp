@@ -74,8 +74,37 @@ TEST(DiskFaults, FullDiskWhileSavingSettingsKeepsThePreviousFile) {
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
     EXPECT_EQ(read_file(disk.path() / "Tervo.ini"), previous);
-    for (const auto& entry : std::filesystem::directory_iterator(disk.path()))
-        EXPECT_TRUE(entry.path().filename().string().rfind("Tervo.ini.", 0) != 0) << "left behind: " << entry.path();
+    for (const auto& entry : std::filesystem::directory_iterator(disk.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "Tervo.ini" || name.rfind("filler", 0) == 0) << "left behind: " << entry.path();
+    }
+}
+
+TEST(DiskFaults, SettingsLinkedOntoAnotherFileSystemAreWrittenThere) {
+    // The new file must wait beside the file the link names: staged beside
+    // the link, it could not be renamed across file systems (or would cut
+    // the link).
+    SmallDisk disk;
+    REQUIRE_MOUNT(disk);
+    TempDir launch;
+    std::ofstream(disk.path() / "shared.ini", std::ios::binary) << "psize=2\r\n";
+    std::filesystem::create_symlink(disk.path() / "shared.ini", launch.path() / "Tervo.ini");
+    AppState app;
+    set_text(app.start_directory, launch.str());
+    FakePlatform platform;
+    const auto cwd = std::filesystem::current_path();
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(app.settings.psize, 2);
+    app.settings.psize = 5;
+    const bool saved = save_settings(app, platform, nullptr, kSettingsFileName);
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(launch.path() / "Tervo.ini"));
+    EXPECT_EQ(read_file(disk.path() / "shared.ini"),
+              "file_select=0\r\npl_timeno=5\r\nread_foldername=\r\npsize=5\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(launch.path()), {}), 1);
 }
 
 TEST(DiskFaults, ReadOnlyLaunchDirectoryReadsAndReportsTheSave) {
