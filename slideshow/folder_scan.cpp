@@ -67,8 +67,10 @@ std::string browse_callback(const AppState& app) { return std::string(text_of(ap
 
 void browse_folder(AppState& app, Platform& platform) {
     auto chosen = platform.choose_folder("フォルダを選択", browse_callback(app));
-    // A path that does not fit the folder field cannot be used either.
-    if (!chosen || chosen->empty() || chosen->size() >= kNameBytes) {
+    // A path that does not fit the folder field cannot be used either, nor
+    // one with a line feed, which the settings file cannot hold in its line:
+    // the next start would show another folder.
+    if (!chosen || chosen->empty() || chosen->size() >= kNameBytes || chosen->find('\n') != std::string::npos) {
         platform.message_box(app.main_window, "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
         return;
     }

@@ -155,5 +155,24 @@ TEST(FolderScan, BrowseConfirmsOrCancels) {
     EXPECT_EQ(app.view.play_state, Stopped);
 }
 
+TEST(FolderScan, BrowseTakesOnlyPathsTheSettingsFileCanKeep) {
+    AppState app;
+    FakePlatform platform;
+    set_text(app.settings.folder, "/previous");
+    const std::string longest = "/" + std::string(258, 'p');
+    for (const std::string& refused : {std::string("/photos\nold"), longest + "q"}) {
+        platform.folder_answers.push_back(refused);
+        browse_folder(app, platform);
+        ASSERT_NE(platform.last_message(), nullptr);
+        EXPECT_EQ(platform.last_message()->text, "キャンセルしました。");
+        EXPECT_EQ(text_of(app.settings.folder), "/previous");
+        EXPECT_EQ(app.view.play_state, Initial);
+    }
+    platform.folder_answers.push_back(longest);
+    browse_folder(app, platform);
+    EXPECT_EQ(text_of(app.settings.folder), longest);
+    EXPECT_EQ(app.view.play_state, Stopped);
+}
+
 }  // namespace
 }  // namespace tervo
