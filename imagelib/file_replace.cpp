@@ -31,16 +31,14 @@ std::string folder_of(const std::string& path) {
 }
 
 // An existing file may be replaced only when we could write it in place:
-// it opens for writing (this checks the permissions for ordinary users, a
-// read-only file system and the immutable attribute) and, since the
-// superuser passes any permission check, it is not write-protected for
-// everybody.
+// the access check covers the permissions of ordinary users, a read-only
+// file system and the immutable attribute, and since the superuser passes
+// any permission check, a file without any write bit counts as
+// write-protected for everybody. (Checked without opening the file, so a
+// watcher sees no write and nothing can block.)
 bool may_overwrite(const std::string& path, struct stat& info) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0;
-    ::close(fd);
-    return ok;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 bool resolve_target(const std::string& path, Target& target) {
