@@ -31,11 +31,11 @@ struct FileDialogRequest {
     std::string initial_name;         // folder + "/*.ext": opens there, shows the pattern
 };
 
-// What a multi-select open dialog returns: the directory (without a trailing
-// separator) and the bare names chosen, in the dialog's order.
+// What a multi-select open dialog returns: the absolute path of every file
+// chosen, in the dialog's order. Names typed with a folder of their own keep
+// it, so one selection may span several folders.
 struct OpenFilesResult {
-    std::string directory;
-    std::vector<std::string> names;
+    std::vector<std::string> paths;
 };
 
 // The tool windows the main window's commands open.

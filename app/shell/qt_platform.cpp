@@ -100,8 +100,8 @@ std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& r
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     OpenFilesResult result;
-    result.directory = byte_text(QFileInfo(dialog.selectedFiles().first()).absolutePath());
-    for (const QString& file : dialog.selectedFiles()) result.names.push_back(byte_text(QFileInfo(file).fileName()));
+    for (const QString& file : dialog.selectedFiles())
+        result.paths.push_back(byte_text(QFileInfo(file).absoluteFilePath()));
     return result;
 }
 
