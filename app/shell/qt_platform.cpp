@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/shell/client_area.h"
+#include "app/shell/file_dialog.h"
 #include "app/shell/status_bar_widget.h"
 #include "app/shell/tool_window_links.h"
 #include "slideshow/paint.h"
@@ -19,32 +20,6 @@ namespace {
 
 QString qt_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string byte_text(const QString& text) { return text.toUtf8().toStdString(); }
-
-// "JPGFile(*.jpg)" already names its pattern; other texts get it appended.
-QStringList name_filters(const std::vector<FileFilter>& filters) {
-    QStringList list;
-    for (const FileFilter& filter : filters) {
-        const QString text = qt_text(filter.text);
-        const QString pattern = qt_text(filter.pattern);
-        list << (text.endsWith(QStringLiteral("(") + pattern + QStringLiteral(")"))
-                     ? text
-                     : text + QStringLiteral(" (") + pattern + QStringLiteral(")"));
-    }
-    return list;
-}
-
-// Qt's own dialog (not the desktop's), opened in the folder of
-// `initial_name`, with its file part in the name field unless it is a pattern.
-void prepare_file_dialog(QFileDialog& dialog, const FileDialogRequest& request) {
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setWindowTitle(qt_text(request.title));
-    dialog.setNameFilters(name_filters(request.filters));
-    const QFileInfo initial(qt_text(request.initial_name));
-    if (!request.initial_name.empty()) {
-        dialog.setDirectory(initial.absolutePath());
-        if (!initial.fileName().contains(QLatin1Char('*'))) dialog.selectFile(initial.fileName());
-    }
-}
 
 QWidget* owner_widget(WindowHandle owner) { return static_cast<QWidget*>(owner); }
 
@@ -94,20 +69,19 @@ std::optional<std::string> QtPlatform::choose_folder(const std::string& title, c
 }
 
 std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& request) {
-    QFileDialog dialog(owner_widget(request.owner));
-    prepare_file_dialog(dialog, request);
+    FileDialog dialog(owner_widget(request.owner), request);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     OpenFilesResult result;
-    for (const QString& file : dialog.selectedFiles())
-        result.paths.push_back(byte_text(QFileInfo(file).absoluteFilePath()));
+    for (const QString& path : dialog.chosen_paths())
+        result.paths.push_back(byte_text(QFileInfo(path).absoluteFilePath()));
+    if (result.paths.empty()) return std::nullopt;
     return result;
 }
 
 std::optional<std::string> QtPlatform::save_file(const FileDialogRequest& request) {
-    QFileDialog dialog(owner_widget(request.owner));
-    prepare_file_dialog(dialog, request);
+    FileDialog dialog(owner_widget(request.owner), request);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The name is used as typed: no extension is added to it. Replacing an
