@@ -1,6 +1,7 @@
 #include "app/shell/qt_platform.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -23,6 +24,30 @@ std::string byte_text(const QString& text) { return text.toUtf8().toStdString();
 
 QWidget* owner_widget(WindowHandle owner) { return static_cast<QWidget*>(owner); }
 
+// While it lives, closes `dialog` when `watched` is closed.
+class CloseFollower : public QObject {
+public:
+    CloseFollower(QWidget* watched, QDialog* dialog) : watched_(watched), dialog_(dialog) {
+        watched_->installEventFilter(this);
+    }
+    ~CloseFollower() override { watched_->removeEventFilter(this); }
+    bool closed() const { return closed_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == watched_ && event->type() == QEvent::Close) {
+            closed_ = true;
+            dialog_->reject();
+        }
+        return false;
+    }
+
+private:
+    QWidget* watched_;
+    QDialog* dialog_;
+    bool closed_ = false;
+};
+
 }  // namespace
 
 QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_window_(main_window) {
@@ -32,6 +57,7 @@ QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_wi
 
 void QtPlatform::message_box(WindowHandle owner, const std::string& text, const std::string& title,
                              MessageIcon icon) {
+    if (main_window_closed_ && owner == main_window_) return;
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, qt_text(title),
                     qt_text(text), QMessageBox::Ok, owner_widget(owner));
     box.exec();
@@ -61,9 +87,22 @@ void QtPlatform::set_status_bar(const std::vector<int>& right_edges, const std::
 }
 
 std::optional<std::string> QtPlatform::choose_folder(const std::string& title, const std::string& initial) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        main_window_, qt_text(title), qt_text(initial),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    // No owner: the chooser blocks no other window, so the main window keeps
+    // taking commands while it is open (window-modal to no window at all).
+    QFileDialog dialog(nullptr, qt_text(title), qt_text(initial));
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setWindowModality(Qt::WindowModal);
+    // Closing the main window meanwhile ends the program: the chooser goes
+    // with it, and no message follows.
+    CloseFollower follower(main_window_, &dialog);
+    const int result = dialog.exec();
+    if (follower.closed()) {
+        main_window_closed_ = true;
+        return std::nullopt;
+    }
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
     if (chosen.isEmpty()) return std::nullopt;
     return byte_text(chosen);
 }

@@ -94,6 +94,65 @@ private:
     std::filesystem::path previous_dir_;
 };
 
+// While the chooser is open the show goes on, and the main window's toolbar
+// still stops it (a click, as the user gives it, through the window system).
+TEST_F(FileDialogsTest, FolderChooserLeavesTheMainWindowWorking) {
+    save_picture_folder();
+    MainWindow window(app);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.command_action(tb_play_forward)->trigger();
+    ASSERT_EQ(app.view.play_state, PlayForward);
+
+    bool stopped_while_open = false;
+    ModalResponder responder([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->parentWidget(), nullptr);
+        QWidget* stop = window.toolbar()->widgetForAction(window.command_action(tb_stop));
+        ASSERT_NE(stop, nullptr);
+        // Through the window system, which drops input to blocked windows.
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          stop->mapTo(&window, stop->rect().center()));
+        stopped_while_open = QTest::qWaitFor([&] { return app.view.play_state == Stopped; }, kDeadlineMs);
+        chooser->reject();
+    });
+    const auto chosen = window.platform().choose_folder("フォルダを選択", pictures.str());
+    EXPECT_TRUE(responder.answered());
+    EXPECT_TRUE(stopped_while_open);
+    EXPECT_FALSE(chosen.has_value());
+    EXPECT_EQ(app.view.play_state, Stopped);
+}
+
+// The close box works while the chooser is open: the program ends, the
+// chooser with it, and no "cancelled" message follows.
+TEST_F(FileDialogsTest, ClosingTheMainWindowWhileChoosingEndsTheProgram) {
+    save_picture_folder();
+    AppState record;
+    bool chooser_seen = false;
+    ModalResponder responder([&](QWidget* modal) {
+        chooser_seen = qobject_cast<QFileDialog*>(modal) != nullptr;
+        static_cast<QWidget*>(record.main_window)->close();
+    });
+    bool message_seen = false;
+    QTimer message_watch;
+    QObject::connect(&message_watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message_seen = true;
+            box->accept();
+        }
+    });
+    message_watch.start(10);
+    QTimer::singleShot(0, [&] { static_cast<MainWindow*>(record.main_window)->command_action(tb_folder)->trigger(); });
+    QTimer deadline;  // fires only when the chooser kept the program running
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    deadline.start(kDeadlineMs);
+    EXPECT_EQ(run_tervo(*qApp, record), 0);
+    EXPECT_TRUE(chooser_seen);
+    EXPECT_FALSE(message_seen);
+}
+
 TEST_F(FileDialogsTest, AllFilesListsNamesWithoutADot) {
     touch(pictures.path() / "a.jpg");
     touch(pictures.path() / "README");
