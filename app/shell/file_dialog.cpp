@@ -122,10 +122,11 @@ void FileDialog::accept() {
                 path = QDir::homePath() + path.mid(1);
             paths << QDir::cleanPath(directory().absoluteFilePath(path));
         }
-        const bool folder_named = std::any_of(paths.begin(), paths.end(), [](const QString& path) {
-            return QFileInfo(path).isDir();
+        // A folder name opens that folder, a wildcard is Qt's own business.
+        const bool not_files = std::any_of(paths.begin(), paths.end(), [](const QString& path) {
+            return QFileInfo(path).isDir() || path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
         });
-        if (!paths.isEmpty() && !folder_named && (mode == ExistingFiles || paths.size() == 1)) {
+        if (!paths.isEmpty() && !not_files && (mode == ExistingFiles || paths.size() == 1)) {
             for (const QString& path : paths) {
                 if (QFileInfo::exists(path)) continue;
                 QMessageBox::warning(this, windowTitle(),
@@ -140,7 +141,6 @@ void FileDialog::accept() {
             return;
         }
     }
-    // A folder name opens that folder; everything else is Qt's own handling.
     QFileDialog::accept();
 }
 
