@@ -31,11 +31,11 @@ struct FileDialogRequest {
     std::string initial_name;         // folder + "/*.ext": opens there, shows the pattern
 };
 
-// What a multi-select open dialog returns: the directory (without a trailing
-// separator) and the bare names chosen, in the dialog's order.
+// What a multi-select open dialog returns: the absolute path of every file
+// chosen, in the dialog's order. Names typed with a folder of their own keep
+// it, so one selection may span several folders.
 struct OpenFilesResult {
-    std::string directory;
-    std::vector<std::string> names;
+    std::vector<std::string> paths;
 };
 
 // The tool windows the main window's commands open.
@@ -63,7 +63,9 @@ public:
     // The eight parts of the main status bar: right edges and texts (UTF-8).
     virtual void set_status_bar(const std::vector<int>& right_edges, const std::vector<std::string>& texts) = 0;
 
-    // Folder chooser opened on `initial`; an absolute path, or nothing when cancelled.
+    // Folder chooser opened on `initial`; an absolute path, or nothing when
+    // cancelled. It has no owner: the main window keeps taking commands (a
+    // running show can be stopped or stepped) while it is open.
     virtual std::optional<std::string> choose_folder(const std::string& title, const std::string& initial) = 0;
 
     virtual std::optional<OpenFilesResult> open_files(const FileDialogRequest& request) = 0;

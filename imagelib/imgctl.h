@@ -41,6 +41,11 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 27;
 // file cannot be loaded.
 ImageHandle ToDIB(const char* path);
 
+// Decodes the image's pixels now without keeping them: 0 when they cannot be
+// decoded (ToDIB reads only the header, so a file with a sound header and
+// damaged pixels loads but would draw and write nothing).
+int CheckDIB(ImageHandle image);
+
 // Releases the image. Nonzero when the handle was live.
 int DeleteDIB(ImageHandle image);
 

@@ -89,4 +89,13 @@ int ResizeDIB(ImageHandle image, int width, int height) {
 uint32_t ImgctlVersion() { return 100; }
 uint32_t ImgctlBeta() { return 0; }
 
+int CheckDIB(ImageHandle image) {
+    RecordPtr record = find_record(image);
+    if (!record) return 0;
+    if (record->decoded) return record->pixels.isNull() ? 0 : 1;
+    // A one-pixel target still reads every pixel of the file but keeps
+    // almost nothing; the record stays pending.
+    return decode_pending(*record, QSize(1, 1)).isNull() ? 0 : 1;
+}
+
 }  // namespace tervo

@@ -10,31 +10,24 @@ namespace {
 
 constexpr const char* kResultTitle = "GIFファイル作成";
 
-// The directory part of the open dialog's result and the offset of the first
-// name in it. With one file the result is the full path, so the directory
-// part keeps its trailing '/'; with several it is the directory itself,
-// followed by a NUL.
-struct InsertResult {
-    std::string directory_part;
-    std::size_t first_name_offset = 0;
-};
+// The folder part of an absolute path: "/a/b.png" gives "/a", "/b.png" "/".
+std::string_view parent_of(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
 
-std::optional<InsertResult> as_dialog_result(const OpenFilesResult& chosen) {
-    if (chosen.names.empty()) return std::nullopt;
-    InsertResult result;
-    std::size_t bytes = 0;
-    if (chosen.names.size() == 1) {
-        result.directory_part = join_path(chosen.directory, "");
-        result.first_name_offset = result.directory_part.size();
-        bytes = result.directory_part.size() + chosen.names[0].size() + 2;
-    } else {
-        result.directory_part = chosen.directory;
-        result.first_name_offset = chosen.directory.size() + 1;
-        bytes = result.first_name_offset + 1;
-        for (const std::string& name : chosen.names) bytes += name.size() + 1;
-    }
-    if (bytes > kInsertResultBytes) return std::nullopt;
-    return result;
+std::string_view name_of(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// What an Insert makes the program's folder: the folder of the (first) file,
+// ending in '/' when one file was chosen and without it for several, as the
+// open dialog's result had them.
+std::string insert_folder(const OpenFilesResult& chosen) {
+    const std::string_view parent = parent_of(chosen.paths.front());
+    return chosen.paths.size() == 1 ? join_path(parent, "") : std::string(parent);
 }
 
 void release_frames(AppState& app, int count) {
@@ -65,29 +58,29 @@ std::vector<std::string> gif_insert(AppState& app, Platform& platform, WindowHan
     request.initial_name = initial_file_name(text_of(app.settings.folder), type_pattern(file_select));
 
     const std::optional<OpenFilesResult> chosen = platform.open_files(request);
-    if (!chosen) return {};
-    const std::optional<InsertResult> result = as_dialog_result(*chosen);
-    if (!result || result->first_name_offset >= kMaxInsertDirectoryBytes) return {};
+    if (!chosen || chosen->paths.empty()) return {};
+    const std::string folder = insert_folder(*chosen);
+    // With several files the result held the folder and a NUL before the names.
+    const std::size_t first_name_offset = folder.size() + (chosen->paths.size() == 1 ? 0 : 1);
+    if (first_name_offset >= kMaxInsertDirectoryBytes) return {};
 
     // The builder's folder becomes the program's folder; the file table keeps
     // the names of the previous one until the next scan.
-    set_text(app.settings.folder, result->directory_part);
-
-    std::string_view directory = result->directory_part;
-    if (!directory.empty() && directory.back() == '/') directory.remove_suffix(1);
+    set_text(app.settings.folder, folder);
 
     std::vector<std::string> added;
-    for (const std::string& name : chosen->names) {
-        if (name.empty()) break;
-        if (app.gif.gif_frame_count >= kMaxGifFrames) continue;
+    for (const std::string& path : chosen->paths) {
+        if (app.gif.gif_frame_count >= kMaxGifFrames) {
+            platform.message_box(dialog, kTooManyFramesText, "GIFﾌｧｲﾙ作成", MessageIcon::Warning);
+            break;
+        }
         // A path too long for its slot is kept empty rather than cut, so that
         // saving reports it as a file that cannot be opened instead of
         // loading whatever the cut name might point at.
-        const std::string path = std::string(directory) + '/' + name;
         set_text(app.gif.gif_frame_paths[app.gif.gif_frame_count],
                  path.size() < kGifPathBytes ? std::string_view(path) : std::string_view(""));
         ++app.gif.gif_frame_count;
-        added.push_back(name);
+        added.emplace_back(name_of(path));
     }
     return added;
 }
@@ -113,9 +106,11 @@ void gif_save(AppState& app, Platform& platform, WindowHandle dialog, std::strin
     for (int i = 0; i < count; ++i) {
         const std::string path(text_of(app.gif.gif_frame_paths[i]));
         app.gif.gif_frame_images[i] = ToDIB(path.c_str());
-        if (app.gif.gif_frame_images[i] == 0) {
+        // ToDIB reads only the header; damaged pixels must be found here, as
+        // a file that cannot be opened, not later as a failed write.
+        if (app.gif.gif_frame_images[i] == 0 || CheckDIB(app.gif.gif_frame_images[i]) == 0) {
             platform.message_box(dialog, "ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning);
-            release_frames(app, i);
+            release_frames(app, i + 1);
             return;
         }
     }

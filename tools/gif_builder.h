@@ -11,11 +11,13 @@
 
 namespace tervo {
 
-// Room the open dialog's result had: the directory and every name, each
-// ended by a NUL, and a final NUL.
-constexpr std::size_t kInsertResultBytes = 2048;
-// A directory part this long or longer adds nothing.
+// A directory part this long or longer adds nothing: it would not fit the
+// program's folder.
 constexpr std::size_t kMaxInsertDirectoryBytes = 256;
+
+// Shown when a selection goes past the 99-frame cap; the frames up to the cap
+// are kept.
+inline constexpr const char* kTooManyFramesText = "ファイルは９９個まで設定できます";
 
 // Empties the frame list, resets the default delay and returns the time
 // text the dialog starts with ("1.0s").
@@ -23,8 +25,9 @@ std::string gif_dialog_init(AppState& app);
 
 // Insert: asks for image files (filters by file_select), makes their
 // directory the program's folder (without rescanning it) and appends the
-// files to the frame list, up to 99. Returns the bare names added, for the
-// list box; nothing when cancelled or when the selection is too long.
+// files to the frame list, each with its own folder, up to 99 (saying so
+// when some are left out). Returns the bare names added, for the list box;
+// nothing when cancelled or when the directory is too long.
 std::vector<std::string> gif_insert(AppState& app, Platform& platform, WindowHandle dialog);
 
 // Delete: empties the frame list.

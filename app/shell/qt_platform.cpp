@@ -1,6 +1,7 @@
 #include "app/shell/qt_platform.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -9,6 +10,7 @@
 
 #include "app/commands.h"
 #include "app/shell/client_area.h"
+#include "app/shell/file_dialog.h"
 #include "app/shell/status_bar_widget.h"
 #include "app/shell/tool_window_links.h"
 #include "slideshow/paint.h"
@@ -20,33 +22,31 @@ namespace {
 QString qt_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string byte_text(const QString& text) { return text.toUtf8().toStdString(); }
 
-// "JPGFile(*.jpg)" already names its pattern; other texts get it appended.
-QStringList name_filters(const std::vector<FileFilter>& filters) {
-    QStringList list;
-    for (const FileFilter& filter : filters) {
-        const QString text = qt_text(filter.text);
-        const QString pattern = qt_text(filter.pattern);
-        list << (text.endsWith(QStringLiteral("(") + pattern + QStringLiteral(")"))
-                     ? text
-                     : text + QStringLiteral(" (") + pattern + QStringLiteral(")"));
-    }
-    return list;
-}
-
-// Qt's own dialog (not the desktop's), opened in the folder of
-// `initial_name`, with its file part in the name field unless it is a pattern.
-void prepare_file_dialog(QFileDialog& dialog, const FileDialogRequest& request) {
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setWindowTitle(qt_text(request.title));
-    dialog.setNameFilters(name_filters(request.filters));
-    const QFileInfo initial(qt_text(request.initial_name));
-    if (!request.initial_name.empty()) {
-        dialog.setDirectory(initial.absolutePath());
-        if (!initial.fileName().contains(QLatin1Char('*'))) dialog.selectFile(initial.fileName());
-    }
-}
-
 QWidget* owner_widget(WindowHandle owner) { return static_cast<QWidget*>(owner); }
+
+// While it lives, closes `dialog` when `watched` is closed.
+class CloseFollower : public QObject {
+public:
+    CloseFollower(QWidget* watched, QDialog* dialog) : watched_(watched), dialog_(dialog) {
+        watched_->installEventFilter(this);
+    }
+    ~CloseFollower() override { watched_->removeEventFilter(this); }
+    bool closed() const { return closed_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == watched_ && event->type() == QEvent::Close) {
+            closed_ = true;
+            dialog_->reject();
+        }
+        return false;
+    }
+
+private:
+    QWidget* watched_;
+    QDialog* dialog_;
+    bool closed_ = false;
+};
 
 }  // namespace
 
@@ -57,6 +57,7 @@ QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_wi
 
 void QtPlatform::message_box(WindowHandle owner, const std::string& text, const std::string& title,
                              MessageIcon icon) {
+    if (main_window_closed_ && owner == main_window_) return;
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, qt_text(title),
                     qt_text(text), QMessageBox::Ok, owner_widget(owner));
     box.exec();
@@ -86,28 +87,40 @@ void QtPlatform::set_status_bar(const std::vector<int>& right_edges, const std::
 }
 
 std::optional<std::string> QtPlatform::choose_folder(const std::string& title, const std::string& initial) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        main_window_, qt_text(title), qt_text(initial),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    // No owner: the chooser blocks no other window, so the main window keeps
+    // taking commands while it is open (window-modal to no window at all).
+    QFileDialog dialog(nullptr, qt_text(title), qt_text(initial));
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setWindowModality(Qt::WindowModal);
+    // Closing the main window meanwhile ends the program: the chooser goes
+    // with it, and no message follows.
+    CloseFollower follower(main_window_, &dialog);
+    const int result = dialog.exec();
+    if (follower.closed()) {
+        main_window_closed_ = true;
+        return std::nullopt;
+    }
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
     if (chosen.isEmpty()) return std::nullopt;
     return byte_text(chosen);
 }
 
 std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& request) {
-    QFileDialog dialog(owner_widget(request.owner));
-    prepare_file_dialog(dialog, request);
+    FileDialog dialog(owner_widget(request.owner), request);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     OpenFilesResult result;
-    result.directory = byte_text(QFileInfo(dialog.selectedFiles().first()).absolutePath());
-    for (const QString& file : dialog.selectedFiles()) result.names.push_back(byte_text(QFileInfo(file).fileName()));
+    for (const QString& path : dialog.chosen_paths())
+        result.paths.push_back(byte_text(QFileInfo(path).absoluteFilePath()));
+    if (result.paths.empty()) return std::nullopt;
     return result;
 }
 
 std::optional<std::string> QtPlatform::save_file(const FileDialogRequest& request) {
-    QFileDialog dialog(owner_widget(request.owner));
-    prepare_file_dialog(dialog, request);
+    FileDialog dialog(owner_widget(request.owner), request);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The name is used as typed: no extension is added to it. Replacing an

@@ -44,6 +44,9 @@ private:
     ClientArea* client_ = nullptr;
     StatusBarWidget* status_bar_ = nullptr;
     QTimer timer_;
+    // Set when the main window was closed while the folder chooser was open:
+    // the program is ending, and messages owned by the window are dropped.
+    bool main_window_closed_ = false;
 };
 
 }  // namespace tervo

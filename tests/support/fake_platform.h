@@ -98,7 +98,8 @@ private:
     template <typename T>
     static std::optional<T> pop(std::deque<std::optional<T>>& answers) {
         if (answers.empty()) return std::nullopt;
-        auto answer = std::move(answers.front());
+        std::optional<T> answer;
+        answer.swap(answers.front());
         answers.pop_front();
         return answer;
     }

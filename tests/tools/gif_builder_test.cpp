@@ -6,6 +6,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_test_images.h"
+#include "imagelib/imgctl.h"
 #include "tools/gif_builder.h"
 
 namespace tervo {
@@ -32,8 +33,14 @@ struct Builder {
     WindowHandle dialog = &platform;
 
     Builder() { gif_dialog_init(app); }
-    std::vector<std::string> insert(std::string directory, std::vector<std::string> names) {
-        platform.open_answers.push_back(OpenFilesResult{std::move(directory), std::move(names)});
+    // Files chosen in one folder.
+    std::vector<std::string> insert(const std::string& directory, const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) paths.push_back(join_path(directory, name));
+        return insert_paths(std::move(paths));
+    }
+    std::vector<std::string> insert_paths(std::vector<std::string> paths) {
+        platform.open_answers.push_back(OpenFilesResult{std::move(paths)});
         return gif_insert(app, platform, dialog);
     }
 };
@@ -100,35 +107,82 @@ TEST(GifBuilder, InsertedPathsAndFolder) {
     }
 }
 
-TEST(GifBuilder, InsertsAppendUpToNinetyNine) {
+TEST(GifBuilder, InsertsAppendUpToNinetyNineAndSaySoBeyond) {
     Builder b;
     EXPECT_EQ(b.insert("/d", numbered_names(60)).size(), 60u);
+    EXPECT_TRUE(b.platform.messages.empty());
     EXPECT_EQ(b.insert("/d", numbered_names(60, 60)).size(), 39u);
     EXPECT_EQ(b.app.gif.gif_frame_count, 99);
     EXPECT_EQ(frame_paths(b.app).back(), "/d/f98.png");
+    ASSERT_EQ(b.platform.messages.size(), 1u) << "one message for the names left out";
+    EXPECT_EQ(b.platform.messages[0].text, kTooManyFramesText);
+    EXPECT_EQ(b.platform.messages[0].title, "GIFﾌｧｲﾙ作成");
+    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(b.platform.messages[0].owner, b.dialog);
+
     EXPECT_TRUE(b.insert("/e", {"x.png"}).empty());
     EXPECT_EQ(text_of(b.app.settings.folder), "/e/");
+    EXPECT_EQ(b.platform.messages.size(), 2u);
 
     gif_delete(b.app);
     EXPECT_EQ(b.app.gif.gif_frame_count, 0);
+    EXPECT_EQ(b.insert("/d", numbered_names(99)).size(), 99u);
+    EXPECT_EQ(b.platform.messages.size(), 2u) << "exactly 99 fit without a word";
 }
 
-TEST(GifBuilder, OverlongSelectionsAddNothing) {
+TEST(GifBuilder, LongSelectionsAreTakenWhole) {
+    // 90 camera names: more than the 2048 bytes the original dialog result held.
+    Builder b;
+    std::vector<std::string> names;
+    for (int i = 0; i < 90; ++i) names.push_back("IMG_20240517_1432" + std::to_string(10 + i) + "_HDR.jpg");
+    const std::string directory = "/home/user/Pictures/2024-05-17 holiday";
+    EXPECT_EQ(b.insert(directory, names), names);
+    EXPECT_EQ(b.app.gif.gif_frame_count, 90);
+    EXPECT_EQ(frame_paths(b.app)[89], directory + "/" + names[89]);
+    EXPECT_EQ(text_of(b.app.settings.folder), directory);
+    EXPECT_TRUE(b.platform.messages.empty());
+}
+
+TEST(GifBuilder, OverlongDirectoryAddsNothing) {
     // The directory part is 256 bytes or more.
     Builder b;
     set_text(b.app.settings.folder, "/old");
     const std::string long_dir = "/" + std::string(254, 'd');  // 255 bytes + '/' = 256
     EXPECT_TRUE(b.insert(long_dir, {"a.png"}).empty());
     EXPECT_TRUE(b.insert(long_dir + "d", {"a.png", "b.png"}).empty());
-    // Directory and names would not fit the 2048-byte result.
-    EXPECT_TRUE(b.insert("/d", {std::string(2044, 'n')}).empty());
-    EXPECT_TRUE(b.insert("/d", std::vector<std::string>(8, std::string(255, 'n'))).empty());
     EXPECT_EQ(b.app.gif.gif_frame_count, 0);
     EXPECT_EQ(text_of(b.app.settings.folder), "/old");
+    // Just fitting: 254 bytes and a NUL before the names.
+    EXPECT_EQ(b.insert("/" + std::string(253, 'd'), {"a", "b"}).size(), 2u);
+}
 
-    // Just fitting: "/d/" + 2043 bytes + two NULs is 2048.
-    EXPECT_EQ(b.insert("/d", {std::string(2043, 'n')}).size(), 1u);
-    EXPECT_EQ(b.insert(std::string(254, 'd'), {"a", "b"}).size(), 2u);
+TEST(GifBuilder, SelectionSpanningFoldersKeepsEachFilesFolder) {
+    TempDir dir;
+    const auto a = dir.path() / "dirA";
+    const auto b_dir = dir.path() / "dirB";
+    std::filesystem::create_directories(a);
+    std::filesystem::create_directories(b_dir);
+    ASSERT_TRUE(testing::write_test_image(a / "first.png", 30, 20, Qt::green));
+    ASSERT_TRUE(testing::write_test_image(a / "same.png", 30, 20, Qt::red));
+    ASSERT_TRUE(testing::write_test_image(b_dir / "same.png", 30, 20, Qt::blue));
+    Builder b;
+    const std::vector<std::string> chosen = {(a / "first.png").string(), (b_dir / "same.png").string()};
+    EXPECT_EQ(b.insert_paths(chosen), (std::vector<std::string>{"first.png", "same.png"}));
+    EXPECT_EQ(frame_paths(b.app), chosen);
+    EXPECT_EQ(text_of(b.app.settings.folder), a.string()) << "the first file's folder";
+
+    const auto out = dir.path() / "anim.gif";
+    b.platform.save_answers.push_back(out.string());
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    ASSERT_NE(b.platform.last_message(), nullptr);
+    EXPECT_EQ(b.platform.last_message()->text, "成功！");
+    QImageReader reader(QString::fromStdString(out.string()));
+    ASSERT_EQ(reader.imageCount(), 2);
+    reader.read();
+    const QImage second = reader.read();
+    ASSERT_FALSE(second.isNull());
+    EXPECT_GT(qBlue(second.pixel(5, 5)), 200) << "dirB/same.png, not dirA/same.png";
+    EXPECT_LT(qRed(second.pixel(5, 5)), 50);
 }
 
 TEST(GifBuilder, PathTooLongForItsSlotIsNeverLoaded) {
@@ -186,6 +240,50 @@ TEST(GifBuilder, MissingFrameWritesNothing) {
     EXPECT_EQ(b.platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
     EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.gif"));
+}
+
+TEST(ImageCheck, DamagedPixelsAreFoundBeforeUse) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_damaged_png(dir.path() / "damaged.png"));
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "sound.png", 12, 9));
+    const std::size_t live_before = live_image_count();
+
+    const ImageHandle damaged = ToDIB((dir.path() / "damaged.png").c_str());
+    ASSERT_NE(damaged, 0u) << "the header alone is sound";
+    EXPECT_EQ(CheckDIB(damaged), 0);
+    const ImageHandle sound = ToDIB((dir.path() / "sound.png").c_str());
+    ASSERT_NE(sound, 0u);
+    TurnDIB(sound, 90);
+    EXPECT_EQ(CheckDIB(sound), 1);
+    // Checking keeps nothing: the image still has its own (turned) size.
+    image_header header{};
+    HeadDIB(sound, &header);
+    EXPECT_EQ(header_width(header), 9);
+    EXPECT_EQ(header_height(header), 12);
+    EXPECT_EQ(CheckDIB(0), 0);
+    DeleteDIB(damaged);
+    DeleteDIB(sound);
+    EXPECT_EQ(CheckDIB(sound), 0);
+    EXPECT_EQ(live_image_count(), live_before);
+}
+
+TEST(GifBuilder, DamagedFrameCannotBeOpenedAndWritesNothing) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "a.png", 16, 16));
+    ASSERT_TRUE(testing::write_damaged_png(dir.path() / "b.png"));
+    ASSERT_TRUE(testing::write_test_image(dir.path() / "c.png", 16, 16));
+    const std::size_t live_before = live_image_count();
+    Builder b;
+    b.insert(dir.str(), {"a.png", "b.png", "c.png"});
+    const auto out = dir.path() / "anim.gif";
+    b.platform.save_answers.push_back(out.string());
+    gif_save(b.app, b.platform, b.dialog, "1.0s");
+    ASSERT_EQ(b.platform.messages.size(), 1u);
+    EXPECT_EQ(b.platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    EXPECT_EQ(b.platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
+    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(live_image_count(), live_before) << "every frame loaded so far is released";
 }
 
 TEST(GifBuilder, WritesFramesInInsertionOrderWithTheChosenTime) {

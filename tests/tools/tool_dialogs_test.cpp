@@ -163,7 +163,7 @@ TEST(GifDialogWindow, ListShowsNamesSortedAndDeleteEmptiesIt) {
     EXPECT_EQ(dialog.time_combo()->currentText(), QStringLiteral("1.0s"));
     EXPECT_TRUE(dialog.time_combo()->isEditable());
 
-    platform.open_answers.push_back(OpenFilesResult{"/pics", {"c.png", "a.png", "B.png"}});
+    platform.open_answers.push_back(OpenFilesResult{{"/pics/c.png", "/pics/a.png", "/pics/B.png"}});
     QTest::mouseClick(dialog.insert_button(), Qt::LeftButton);
     ASSERT_EQ(dialog.name_list()->count(), 3);
     EXPECT_EQ(dialog.name_list()->item(0)->text(), QStringLiteral("a.png"));

@@ -5,7 +5,10 @@
 #include <QImageReader>
 #include <QString>
 #include <QSize>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 namespace tervo::testing {
 
@@ -19,6 +22,43 @@ inline bool write_test_image(const std::filesystem::path& path, int width, int h
 // The size of the image in a file as the codecs read it; invalid when unreadable.
 inline QSize image_size(const std::filesystem::path& path) {
     return QImageReader(QString::fromStdString(path.string())).size();
+}
+
+namespace detail {
+
+inline uint32_t crc32_of(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+inline std::string big_endian(uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+            static_cast<char>(value)};
+}
+
+inline std::string png_chunk(const std::string& type, const std::string& data) {
+    return big_endian(static_cast<uint32_t>(data.size())) + type + data + big_endian(crc32_of(type + data));
+}
+
+}  // namespace detail
+
+// A 16 x 16 RGB PNG whose header is sound (every chunk's CRC is right) but
+// whose pixel data cannot be inflated: the zlib stream's first block has the
+// reserved block type, which every inflater refuses.
+inline bool write_damaged_png(const std::filesystem::path& path) {
+    using namespace detail;
+    std::string ihdr = big_endian(16) + big_endian(16);
+    ihdr += std::string{8, 2, 0, 0, 0};  // 8 bits, RGB, deflate, no filter, no interlace
+    const std::string idat{'\x78', '\x01', '\x07', '\x00', '\x00', '\x00', '\x00', '\x00'};
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + png_chunk("IHDR", ihdr) +
+                            png_chunk("IDAT", idat) + png_chunk("IEND", "");
+    std::ofstream out(path, std::ios::binary);
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out);
 }
 
 }  // namespace tervo::testing
