@@ -14,10 +14,12 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/command_table.h"
@@ -28,11 +30,13 @@
 #include "app/shell/main_window.h"
 #include "app/shell/status_bar_widget.h"
 #include "tests/shell/modal_responder.h"
+#include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
 
 namespace tervo {
 namespace {
 
+using testing::kStateDeadlineMs;
 using testing::ModalResponder;
 using testing::TempDir;
 
@@ -70,7 +74,7 @@ protected:
     }
     static void show(MainWindow& window) {
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kStateDeadlineMs));
     }
     static void trigger(MainWindow& window, int id) {
         QAction* action = window.command_action(id);
@@ -196,8 +200,8 @@ TEST_F(MainWindowTest, ContinuousPlayRunsOnTheTimerUntilStopped) {
     trigger(window, tb_play_forward);
     EXPECT_TRUE(window.platform().play_timer().isActive());
     EXPECT_EQ(window.platform().play_timer().interval(), 30);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 3; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 1; }, 2000));  // wrapped
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 3; }, kStateDeadlineMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 1; }, kStateDeadlineMs));  // wrapped
     trigger(window, tb_stop);
     EXPECT_FALSE(window.platform().play_timer().isActive());
     EXPECT_EQ(window.status_bar()->text(0).toStdString(), "指完停止中");
@@ -222,7 +226,8 @@ TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
     trigger(window, tb_step_forward);
     window.client_area()->canvas().setPixelColor(300, 300, Qt::black);
     window.resize(window.width() - 50, window.height() - 40);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); },
+                                kStateDeadlineMs));
     EXPECT_EQ(canvas_at(window, 300, 300), kGrey);
     EXPECT_EQ(canvas_at(window, 5, 49), QColor(Qt::red));  // Stopped: the same image again
     EXPECT_EQ(window.status_bar()->edges().size(), 8u);
@@ -232,7 +237,7 @@ TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
     const int shown = app.view.display_no;
     window.platform().stop_play_timer();  // only the resize may step now
     window.resize(window.width() - 30, window.height());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }, kStateDeadlineMs));
 }
 
 TEST_F(MainWindowTest, MessagesHaveOneOkButtonAndTheirIcon) {
@@ -311,6 +316,34 @@ TEST_F(MainWindowTest, StatusTextsTooLongForTheirPartAreShortenedButKeptWhole) {
     EXPECT_EQ(bar->part_rect(3).left(), 240);
 }
 
+// Runs the program's loop and, inside it, `act` on the main window as soon as
+// the window is exposed and active (a key reaches it only then). Should that
+// never happen, or should `act` not end the loop, the loop is ended with 1
+// after a generous deadline; `reached` then tells how far the run got.
+int run_tervo_acting_when_active(AppState& record, const std::function<void(MainWindow&)>& act,
+                                 std::string& reached) {
+    reached = "no main window";
+    QObject context;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
+        auto* window = static_cast<MainWindow*>(record.main_window);
+        if (!window) return;
+        reached = "main window not exposed";
+        if (!window->windowHandle() || !window->windowHandle()->isExposed()) return;
+        reached = "main window not active";
+        if (!window->isActiveWindow()) {
+            window->activateWindow();
+            return;
+        }
+        reached = "acted";
+        poll.stop();
+        act(*window);
+    });
+    poll.start(10);
+    QTimer::singleShot(kStateDeadlineMs, &context, [] { QCoreApplication::exit(1); });
+    return run_tervo(*qApp, record);
+}
+
 // Exit by the menu's "終了(&X)", the toolbar's exit button or the close box:
 // the loop ends and the settings go back into the launch directory, even
 // when another directory was made current meanwhile.
@@ -318,16 +351,19 @@ TEST_F(MainWindowTest, EveryWayOutWritesTheSettingsIntoTheLaunchDirectory) {
     for (int way = 0; way < 3; ++way) {
         AppState record;
         TempDir elsewhere;
-        QTimer::singleShot(50, [&] {
-            auto* window = static_cast<MainWindow*>(record.main_window);
-            record.settings.psize = 3;
-            record.settings.pl_timeno = 1500;
-            std::filesystem::current_path(elsewhere.path());
-            if (way == 0) window->command_action(cmd_exit)->trigger();
-            if (way == 1) window->command_action(tb_exit)->trigger();
-            if (way == 2) window->close();
-        });
-        EXPECT_EQ(run_tervo(*qApp, record), 0);
+        std::string reached;
+        const int code = run_tervo_acting_when_active(
+            record,
+            [&](MainWindow& window) {
+                record.settings.psize = 3;
+                record.settings.pl_timeno = 1500;
+                std::filesystem::current_path(elsewhere.path());
+                if (way == 0) window.command_action(cmd_exit)->trigger();
+                if (way == 1) window.command_action(tb_exit)->trigger();
+                if (way == 2) window.close();
+            },
+            reached);
+        EXPECT_EQ(code, 0) << way << ": " << reached;
         EXPECT_EQ(text_of(record.start_directory), launch.str());
         const std::string saved = read_file(launch.path() / "Tervo.ini");
         EXPECT_NE(saved.find("pl_timeno=1500\r\n"), std::string::npos) << way;
@@ -340,13 +376,18 @@ TEST_F(MainWindowTest, EveryWayOutWritesTheSettingsIntoTheLaunchDirectory) {
 
 TEST_F(MainWindowTest, AltXOnTheMenuBarEndsTheProgram) {
     AppState record;
-    QTimer::singleShot(50, [&] {
-        auto* window = static_cast<MainWindow*>(record.main_window);
-        window->activateWindow();
-        QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
-    });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // the key was not taken
-    EXPECT_EQ(run_tervo(*qApp, record), 0);
+    std::string reached;
+    bool exit_chosen = false;
+    const int code = run_tervo_acting_when_active(
+        record,
+        [&](MainWindow& window) {
+            QObject::connect(window.command_action(cmd_exit), &QAction::triggered, [&] { exit_chosen = true; });
+            QTest::keyClick(&window, Qt::Key_X, Qt::AltModifier);
+        },
+        reached);
+    EXPECT_EQ(reached, "acted");
+    EXPECT_TRUE(exit_chosen) << "Alt+X chose the menu bar's exit command";
+    EXPECT_EQ(code, 0);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "resources/about_picture.h"
+#include "tests/support/deadline.h"
 #include "tests/support/fake_platform.h"
 #include "tools/about_box.h"
 #include "tools/conversion_dialog.h"
@@ -25,6 +26,7 @@ namespace tervo {
 namespace {
 
 using testing::FakePlatform;
+using testing::kStateDeadlineMs;
 
 void type_into(QComboBox* combo, const char* text) {
     combo->lineEdit()->selectAll();
@@ -87,25 +89,31 @@ TEST(SettingsDialogWindow, RunsModallyWhileTheShowGoesOn) {
     FakePlatform platform;
     QWidget owner;
     owner.show();
-    int ticks = 0;
+    // Ticks of a running show that arrive while the dialog is open.
+    int ticks_while_open = 0;
     QTimer play_timer;
-    QObject::connect(&play_timer, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(&play_timer, &QTimer::timeout, [&] {
+        if (dynamic_cast<SettingsDialog*>(QApplication::activeModalWidget())) ++ticks_while_open;
+    });
     play_timer.start(5);
-    int ticks_while_open = -1;
-    QTimer::singleShot(100, [&] {
+    // Answers the dialog once the show has gone on a few ticks inside it.
+    QObject context;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
         auto* dialog = dynamic_cast<SettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog || ticks_while_open < 3) return;
+        poll.stop();
         EXPECT_EQ(dialog->parentWidget(), &owner);
-        ticks_while_open = ticks;
         type_into(dialog->size_combo(), "1");
         QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
     });
+    poll.start(10);
     // Whatever happens above, the dialog does not outlive the test.
-    QTimer::singleShot(5000, [] {
+    QTimer::singleShot(kStateDeadlineMs, &context, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     });
     run_settings_dialog(app, platform, &owner);
-    EXPECT_GT(ticks_while_open, 0);
+    EXPECT_GE(ticks_while_open, 3);
     EXPECT_EQ(app.settings.psize, 1);
 }
 
@@ -191,7 +199,7 @@ TEST(AboutBoxWindow, ShowsTheLibraryVersion) {
     EXPECT_EQ(about->windowTitle(), QString::fromUtf8("このソフトについて"));
     EXPECT_FALSE(about->isModal());
     QTest::mouseClick(about->ok_button(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }, kStateDeadlineMs));
     EXPECT_EQ(app.about_window, nullptr);
 }
 
@@ -217,7 +225,7 @@ TEST(AboutBoxWindow, TwoBoxesAtOnce) {
     EXPECT_TRUE(second->isVisible());
 
     first->close();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, kStateDeadlineMs));
     ASSERT_TRUE(second);
     EXPECT_TRUE(second->isVisible());
     EXPECT_EQ(app.about_window, static_cast<QWidget*>(second.data()));
@@ -232,7 +240,7 @@ TEST(AboutBoxWindow, PaintsTheTitlePictureAtItsPlace) {
 
     AppState app;
     QPointer<QWidget> box = open_about_box(app, nullptr, {100, 0});
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box, kStateDeadlineMs));
     const QImage shown = box->grab().toImage();
     int red = 0;
     for (int y = 0; y < kAboutPictureHeight; ++y) {
