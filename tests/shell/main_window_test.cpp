@@ -5,15 +5,20 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWindow>
 
 #include <climits>
@@ -30,6 +35,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/status_bar_widget.h"
 #include "tests/shell/modal_responder.h"
+#include "slideshow/status_bar.h"
 #include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
 
@@ -303,17 +309,151 @@ TEST_F(MainWindowTest, SaveDialogAddsNoExtensionAndAsksBeforeReplacing) {
     EXPECT_EQ(*saved, pictures.str() + "/picture");
 }
 
-TEST_F(MainWindowTest, StatusTextsTooLongForTheirPartAreShortenedButKeptWhole) {
+// A part shows its text whole: the text the program set is the one drawn,
+// and it fits the part's text area, which lies left of the size grip.
+void expect_whole(const StatusBarWidget& bar, int part) {
+    const QString text = bar.text(part);
+    EXPECT_EQ(bar.shown_text(part), text) << part << ": " << text.toStdString();
+    EXPECT_LE(QFontMetricsF(bar.font()).horizontalAdvance(text), bar.text_rect(part).width())
+        << part << ": " << text.toStdString();
+    const auto* grip = bar.findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    EXPECT_LE(bar.part_rect(part).right(), bar.width() - grip->width()) << part << ": " << text.toStdString();
+}
+
+void expect_shows(const StatusBarWidget& bar, int part, const std::string& expected) {
+    EXPECT_EQ(bar.text(part).toStdString(), expected);
+    expect_whole(bar, part);
+}
+
+// Every value each fixed part can show, refreshed the way the program does;
+// the scale comes from fitting a one-pixel picture, the largest fit there is.
+void expect_every_status_text_whole(MainWindow& window, AppState& app) {
+    StatusBarWidget& bar = *window.status_bar();
+    QtPlatform& platform = window.platform();
+    app.view.play_state = Stopped;  // on the one picture of the folder
+    app.view.current_index = -1;
+    app.files.file_count = 1;
+    app.view.scale_fixed = 0;
+    window.command_action(tb_step_forward)->trigger();
+    EXPECT_GT(app.view.scale, 100.0) << "a one-pixel picture fitted to the window";
+    expect_whole(bar, 5);
+    window.command_action(tb_zoom_out)->trigger();  // two more places in the fraction
+    expect_whole(bar, 5);
+    for (double scale : {97.1, 0.25, 4.0, -65.0}) {  // -65: fitted in a window smaller than its margins
+        app.view.scale = scale;
+        refresh_status_bar(app, platform);
+        expect_whole(bar, 5);
+    }
+
+    const char* const states[] = {"初期状態", "指完停止中", "連続前進中", "連続後退中", "駒送前進中", "駒送後退中"};
+    for (int state = 0; state <= 5; ++state) {
+        app.view.play_state = static_cast<PlayState>(state);
+        refresh_status_bar(app, platform);
+        expect_shows(bar, 0, states[state]);
+    }
+    for (int n = 0; n <= kMaxFiles; ++n) {
+        for (auto [shown, count] : {std::pair{n, kMaxFiles}, std::pair{kMaxFiles, n}}) {
+            app.view.display_no = shown;
+            app.files.file_count = count;
+            refresh_status_bar(app, platform);
+            expect_whole(bar, 1);
+        }
+    }
+    EXPECT_EQ(bar.text(1).toStdString(), "No.1024/1024");
+    // The settings file holds any 32-bit interval; the dialog's typed texts
+    // give -900 to 9900.
+    std::vector<int32_t> intervals{INT32_MIN, INT32_MAX, -1999999999, 100000};
+    for (int32_t ms = -900; ms <= 9900; ms += 100) intervals.push_back(ms);
+    for (int32_t ms : intervals) {
+        app.settings.pl_timeno = ms;
+        refresh_status_bar(app, platform);
+        expect_whole(bar, 2);
+    }
+    EXPECT_EQ(bar.text(2).toStdString(), "時間：9.9秒");
+    app.settings.pl_timeno = INT32_MIN;
+    refresh_status_bar(app, platform);
+    expect_shows(bar, 2, "時間：-2147483.-6秒");
+
+    const char* const filters[] = {"ALL(BJGP)", "Bitmap", "JPEG", "GIF", "PNG"};
+    for (int filter = 0; filter <= 4; ++filter) {
+        app.settings.file_select = filter;
+        refresh_status_bar(app, platform);
+        expect_shows(bar, 6, filters[filter]);
+    }
+    for (int turn = 0; turn <= 3; ++turn) {
+        app.view.rotation = turn;
+        refresh_status_bar(app, platform);
+        expect_shows(bar, 7, "回転" + std::to_string(turn * 90) + "度");
+    }
+}
+
+TEST_F(MainWindowTest, EveryStatusTextShowsWholeAtTheStartSizeAndAt1024By768) {
+    add_image("dot.bmp", 1, 1, Qt::red);
+    save_settings_file(1);  // fit to the window
     MainWindow window(app);
     show(window);
-    StatusBarWidget* bar = window.status_bar();
+    const StatusBarWidget& bar = *window.status_bar();
+    ASSERT_EQ(QFontInfo(bar.font()).family(), QStringLiteral("IPAPGothic"));
+    // The ten digits are equally wide in this font, so the number with the
+    // most digits is the widest of its form.
+    for (char digit = '1'; digit <= '9'; ++digit)
+        ASSERT_EQ(bar.fontMetrics().horizontalAdvance(QChar(digit)), bar.fontMetrics().horizontalAdvance(QChar('0')));
+
+    {
+        SCOPED_TRACE("start size");
+        expect_every_status_text_whole(window, app);
+    }
+    {
+        SCOPED_TRACE("1024 x 768");
+        window.resize(1024, 768 - 26);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar.width() == window.client_area()->width(); }, kStateDeadlineMs));
+        ASSERT_EQ(bar.width(), 1024);
+        expect_every_status_text_whole(window, app);
+        // Where the texts fit, the parts keep the widths the program gives
+        // them; the folder and file share the rest of the bar.
+        const std::vector<int>& edges = bar.laid_out_edges();
+        EXPECT_EQ(edges[0], 80);
+        EXPECT_EQ(edges[6] - edges[5], 80);
+        EXPECT_GE(edges[3] - edges[2], 230);
+        EXPECT_GE(edges[4] - edges[3], 150);
+    }
+}
+
+// A folder or file name of any length: its part shows the start and the end
+// of it, the whole in a tooltip, and the parts after it stay in the bar.
+TEST_F(MainWindowTest, LongPathsAreShortenedInTheMiddleAndShownWholeInATooltip) {
+    MainWindow window(app);
+    show(window);
+    StatusBarWidget& bar = *window.status_bar();
     const std::string folder = "/" + std::string(300, 'x') + "/photos";
-    bar->set_parts({80, 160, 240, 470}, {"a", "b", "c", folder});
-    EXPECT_EQ(bar->text(3).toStdString(), folder);
-    EXPECT_NE(bar->shown_text(3), bar->text(3));
-    EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->shown_text(3)), bar->part_rect(3).width());
-    EXPECT_EQ(bar->shown_text(0), QStringLiteral("a"));
-    EXPECT_EQ(bar->part_rect(3).left(), 240);
+    const std::string name = std::string(200, 'y') + ".jpg";
+    bar.set_parts(status_bar_edges(), {"初期状態", "No.0/0", "時間：0.0秒", folder, name, "拡縮：1.000000",
+                                       "ALL(BJGP)", "回転0度"});
+    for (int part : {3, 4}) {
+        const QString whole = bar.text(part);
+        const QString shown = bar.shown_text(part);
+        EXPECT_NE(shown, whole);
+        EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+        EXPECT_EQ(shown.front(), whole.front());
+        EXPECT_EQ(shown.back(), whole.back());
+        EXPECT_LE(bar.fontMetrics().horizontalAdvance(shown), bar.text_rect(part).width());
+        EXPECT_GE(bar.text_rect(part).width(), 4 * bar.fontMetrics().averageCharWidth());
+
+        QHelpEvent hover(QEvent::ToolTip, bar.part_rect(part).center(), bar.mapToGlobal(bar.part_rect(part).center()));
+        QApplication::sendEvent(&bar, &hover);
+        EXPECT_EQ(QToolTip::text(), whole);
+        QToolTip::hideText();
+    }
+    for (int part : {5, 6, 7}) expect_whole(bar, part);
+
+    // A short one shows whole, with no tooltip.
+    bar.set_parts(status_bar_edges(), {"", "", "", "/p", "a.jpg", "", "", ""});
+    EXPECT_EQ(bar.shown_text(3), QStringLiteral("/p"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, kStateDeadlineMs));
+    QHelpEvent hover(QEvent::ToolTip, bar.part_rect(3).center(), bar.mapToGlobal(bar.part_rect(3).center()));
+    QApplication::sendEvent(&bar, &hover);
+    EXPECT_FALSE(QToolTip::isVisible());
 }
 
 // Runs the program's loop and, inside it, `act` on the main window as soon as
