@@ -4,14 +4,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "resources/about_picture.h"
 #include "tests/support/deadline.h"
@@ -127,6 +132,53 @@ TEST(SettingsDialogWindow, NoButtonIsADefault) {
         for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
             EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
             EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        }
+    }
+}
+
+// Each entry of each combo box shows whole in the box's edit field: a line
+// edit scrolls its text once the text, its cursor and the font's overhanging
+// bearings need more than the field less a margin of 2 on either side. The
+// widened boxes leave every control apart from the others and inside the
+// dialog.
+TEST(ToolDialogLayout, EveryComboEntryShowsWholeAndNoControlsOverlap) {
+    AppState app;
+    FakePlatform platform;
+    SettingsDialog settings(app, nullptr);
+    ConversionDialog conversion(app, platform, nullptr);
+    GifDialog gif(app, platform, nullptr);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&settings, &conversion, &gif}) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog, kStateDeadlineMs));
+        const QList<QComboBox*> combos = dialog->findChildren<QComboBox*>();
+        ASSERT_FALSE(combos.isEmpty());
+        for (QComboBox* combo : combos) {
+            ASSERT_EQ(QFontInfo(combo->font()).family(), QStringLiteral("IPAPGothic"));
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            option.editable = true;
+            option.frame = combo->hasFrame();
+            const QRect field =
+                combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            EXPECT_EQ(combo->lineEdit()->geometry(), field);
+            const QFontMetrics metrics(combo->font());
+            const int bearings = std::max(0, -metrics.minLeftBearing()) + std::max(0, -metrics.minRightBearing());
+            for (int i = 0; i < combo->count(); ++i) {
+                const QString entry = combo->itemText(i);
+                EXPECT_LE(metrics.horizontalAdvance(entry) + 1 + bearings + 2 * 2, field.width()) << entry.toStdString();
+            }
+        }
+        QList<QWidget*> controls;
+        for (QWidget* control : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control->isVisible()) controls.push_back(control);
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            const QRect area = controls[i]->geometry();
+            EXPECT_TRUE(dialog->rect().contains(area)) << controls[i]->metaObject()->className();
+            for (qsizetype j = i + 1; j < controls.size(); ++j) {
+                EXPECT_FALSE(area.intersects(controls[j]->geometry()))
+                    << controls[i]->metaObject()->className() << " and " << controls[j]->metaObject()->className();
+            }
         }
     }
 }
