@@ -1,8 +1,5 @@
 #include "app/shell/status_bar_widget.h"
 
-#include "app/shell/status_bar_layout.h"
-#include "resources/dialog_font.h"
-
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHelpEvent>
@@ -12,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include "app/shell/status_bar_layout.h"
+#include "resources/dialog_font.h"
 
 namespace tervo {
 namespace {
