@@ -1,18 +1,18 @@
 #include "slideshow/status_bar.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace tervo {
 namespace {
 
-const char* play_state_name(int32_t state) {
-    static const char* const names[] = {"初期状態", "指完停止中", "連続前進中", "連続後退中", "駒送前進中", "駒送後退中"};
-    return (state >= 0 && state <= 5) ? names[state] : "";
-}
+const char* const kPlayStateNames[] = {"初期状態", "指完停止中", "連続前進中", "連続後退中", "駒送前進中", "駒送後退中"};
+const char* const kFilterNames[] = {"ALL(BJGP)", "Bitmap", "JPEG", "GIF", "PNG"};
+
+const char* play_state_name(int32_t state) { return (state >= 0 && state <= 5) ? kPlayStateNames[state] : ""; }
 
 const char* filter_name(int32_t file_select) {
-    static const char* const names[] = {"ALL(BJGP)", "Bitmap", "JPEG", "GIF", "PNG"};
-    return (file_select >= 0 && file_select <= 4) ? names[file_select] : "";
+    return (file_select >= 0 && file_select <= 4) ? kFilterNames[file_select] : "";
 }
 
 template <typename... Args>
@@ -49,6 +49,31 @@ std::vector<std::string> status_bar_texts(const AppState& app) {
         filter_name(app.settings.file_select),
         format("回転%d度", view.rotation * 90),
     };
+}
+
+std::vector<std::vector<std::string>> status_bar_widest_texts() {
+    std::vector<std::vector<std::string>> parts(8);
+    parts[0].assign(std::begin(kPlayStateNames), std::end(kPlayStateNames));
+    parts[6].assign(std::begin(kFilterNames), std::end(kFilterNames));
+    parts[7] = {"回転0度", "回転90度", "回転180度", "回転270度"};
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        auto digits = [digit](std::size_t count) { return std::string(count, digit); };
+        // The table holds at most 1024 names: neither number has more than
+        // four digits, and neither is ever negative.
+        parts[1].push_back("No." + digits(4) + "/" + digits(4));
+        // The interval comes from the settings file unchecked: any 32-bit
+        // number, whose thousands have up to seven digits and a sign and
+        // whose tenths digit may carry a sign of its own.
+        parts[2].push_back("時間：-" + digits(7) + ".-" + digits(1) + "秒");
+        // A size mode gives 0.5 to 2.0, and a zoom stays within 0.25 to 4.0
+        // or leaves the scale as it is. A fit gives at most the smaller
+        // side of the client area for a one-pixel image (four digits up to
+        // 10000 pixels) and, in a window smaller than its margins, at least
+        // -65.
+        parts[5].push_back("拡縮：" + digits(4) + "." + digits(6));
+        parts[5].push_back("拡縮：-" + digits(2) + "." + digits(6));
+    }
+    return parts;
 }
 
 void refresh_status_bar(AppState& app, Platform& platform) {

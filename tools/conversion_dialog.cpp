@@ -20,6 +20,7 @@ ConversionDialog::ConversionDialog(AppState& app, Platform& platform, QWidget* o
     usage_switch_->setGeometry(units().rect(48, 28, 48, 8));
     quality_ = new QLineEdit(this);
     quality_->setGeometry(units().rect(56, 12, 24, 12));
+    widen_combos_to_their_entries();
 
     const ConversionFields fields = conversion_dialog_init(app_);
     set_combo_text(type_, fields.output_type);

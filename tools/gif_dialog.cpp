@@ -35,6 +35,7 @@ GifDialog::GifDialog(AppState& app, Platform& platform, QWidget* owner)
     time_ = add_combo(kDisplayTimeEntries, 100, 64, 40, 60);
     add_label("時間", 112, 56, 16, 8, Qt::AlignLeft);
     save_ = add_button("保存", 100, 100, 40, 16);
+    widen_combos_to_their_entries();
 
     set_combo_text(time_, gif_dialog_init(app_));
 

@@ -17,6 +17,7 @@ SettingsDialog::SettingsDialog(AppState& app, QWidget* owner)
     add_label("表示時間", 60, 4, 32, 8, Qt::AlignHCenter);
     add_label("サイズ", 104, 4, 20, 8, Qt::AlignLeft);
     size_ = add_combo(kSizeEntries, 100, 16, 44, 76);
+    widen_combos_to_their_entries();
 
     const SettingsTexts texts = settings_dialog_init(app_);
     set_combo_text(file_type_, texts.file_type);

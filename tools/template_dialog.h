@@ -21,6 +21,12 @@ namespace tervo {
 QString qt_text(std::string_view utf8);
 std::string utf8_text(const QString& text);
 
+// The width of the edit field a combo box needs to show each of its entries
+// whole, without scrolling, in its own font.
+int combo_field_width_needed(const QComboBox* combo);
+// The width of a combo box's edit field at its present size.
+int combo_field_width(const QComboBox* combo);
+
 class TemplateDialog : public QDialog {
 public:
     // Width and height of the client area in dialog units.
@@ -43,6 +49,11 @@ protected:
     QComboBox* add_combo(std::span<const char* const> entries, int x, int y, int w, int h);
 
     const DialogUnits& units() const { return units_; }
+
+    // Run once every control is in place: a combo box too narrow for its
+    // longest entry in our font is widened to it; the controls to its right
+    // move along and the dialog grows by as much.
+    void widen_combos_to_their_entries();
 
     void keyPressEvent(QKeyEvent* event) override;
 

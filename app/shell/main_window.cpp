@@ -15,6 +15,7 @@
 #include "resources/icon_art.h"
 #include "resources/toolbar_art.h"
 #include "slideshow/folder_scan.h"
+#include "slideshow/status_bar.h"
 
 namespace tervo {
 namespace {
@@ -90,6 +91,7 @@ void MainWindow::create_main_controls() {
 
     status_bar_ = new StatusBarWidget(client_);
     status_bar_->setObjectName(QStringLiteral("main_status_bar"));
+    status_bar_->set_part_reserves(status_bar_widest_texts());
     app_.status_bar = status_bar_;
     platform_.attach_status_bar(status_bar_);
     client_->set_bars(toolbar_, status_bar_);

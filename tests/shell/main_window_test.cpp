@@ -5,19 +5,27 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
 
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <numeric>
 #include <sstream>
 
 #include "app/command_table.h"
@@ -28,11 +36,14 @@
 #include "app/shell/main_window.h"
 #include "app/shell/status_bar_widget.h"
 #include "tests/shell/modal_responder.h"
+#include "slideshow/status_bar.h"
+#include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
 
 namespace tervo {
 namespace {
 
+using testing::kStateDeadlineMs;
 using testing::ModalResponder;
 using testing::TempDir;
 
@@ -70,7 +81,7 @@ protected:
     }
     static void show(MainWindow& window) {
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kStateDeadlineMs));
     }
     static void trigger(MainWindow& window, int id) {
         QAction* action = window.command_action(id);
@@ -196,8 +207,8 @@ TEST_F(MainWindowTest, ContinuousPlayRunsOnTheTimerUntilStopped) {
     trigger(window, tb_play_forward);
     EXPECT_TRUE(window.platform().play_timer().isActive());
     EXPECT_EQ(window.platform().play_timer().interval(), 30);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 3; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 1; }, 2000));  // wrapped
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 3; }, kStateDeadlineMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no == 1; }, kStateDeadlineMs));  // wrapped
     trigger(window, tb_stop);
     EXPECT_FALSE(window.platform().play_timer().isActive());
     EXPECT_EQ(window.status_bar()->text(0).toStdString(), "指完停止中");
@@ -222,7 +233,8 @@ TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
     trigger(window, tb_step_forward);
     window.client_area()->canvas().setPixelColor(300, 300, Qt::black);
     window.resize(window.width() - 50, window.height() - 40);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); },
+                                kStateDeadlineMs));
     EXPECT_EQ(canvas_at(window, 300, 300), kGrey);
     EXPECT_EQ(canvas_at(window, 5, 49), QColor(Qt::red));  // Stopped: the same image again
     EXPECT_EQ(window.status_bar()->edges().size(), 8u);
@@ -232,7 +244,7 @@ TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
     const int shown = app.view.display_no;
     window.platform().stop_play_timer();  // only the resize may step now
     window.resize(window.width() - 30, window.height());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }, kStateDeadlineMs));
 }
 
 TEST_F(MainWindowTest, MessagesHaveOneOkButtonAndTheirIcon) {
@@ -298,17 +310,158 @@ TEST_F(MainWindowTest, SaveDialogAddsNoExtensionAndAsksBeforeReplacing) {
     EXPECT_EQ(*saved, pictures.str() + "/picture");
 }
 
-TEST_F(MainWindowTest, StatusTextsTooLongForTheirPartAreShortenedButKeptWhole) {
+// A part shows its text whole: the text the program set is the one drawn,
+// and it fits the part's text area, which lies left of the size grip.
+void expect_whole(const StatusBarWidget& bar, int part) {
+    const QString text = bar.text(part);
+    EXPECT_EQ(bar.shown_text(part), text) << part << ": " << text.toStdString();
+    EXPECT_LE(QFontMetricsF(bar.font()).horizontalAdvance(text), bar.text_rect(part).width())
+        << part << ": " << text.toStdString();
+    const auto* grip = bar.findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    EXPECT_LE(bar.part_rect(part).right(), bar.width() - grip->width()) << part << ": " << text.toStdString();
+}
+
+// Every value each fixed part can show, refreshed the way the program does;
+// the scale comes from fitting a one-pixel picture, the largest fit there is.
+void expect_every_status_text_whole(MainWindow& window, AppState& app) {
+    StatusBarWidget& bar = *window.status_bar();
+    app.view.play_state = Stopped;  // on the one picture of the folder
+    app.view.current_index = -1;
+    app.files.file_count = 1;
+    app.view.scale_fixed = 0;
+    window.command_action(tb_step_forward)->trigger();
+    EXPECT_GT(app.view.scale, 100.0) << "a one-pixel picture fitted to the window";
+    expect_whole(bar, 5);
+    window.command_action(tb_zoom_out)->trigger();  // two more places in the fraction
+    expect_whole(bar, 5);
+
+    auto each = [&](int part, const auto& values, const auto& set) {
+        for (const auto& value : values) {
+            set(value);
+            refresh_status_bar(app, window.platform());
+            expect_whole(bar, part);
+        }
+    };
+    // -65: fitted in a window smaller than its margins.
+    each(5, std::vector{97.1, 0.25, 4.0, -65.0}, [&](double scale) { app.view.scale = scale; });
+    each(0, std::vector{0, 1, 2, 3, 4, 5}, [&](int state) { app.view.play_state = static_cast<PlayState>(state); });
+    std::vector<int> counts(kMaxFiles + 1);
+    std::iota(counts.begin(), counts.end(), 0);
+    each(1, counts, [&](int n) {
+        app.view.display_no = n;
+        app.files.file_count = kMaxFiles;
+    });
+    each(1, counts, [&](int n) {
+        app.view.display_no = kMaxFiles;
+        app.files.file_count = n;
+    });
+    EXPECT_EQ(bar.text(1).toStdString(), "No.1024/1024");
+    // The settings file holds any 32-bit interval; the dialog's typed texts
+    // give -900 to 9900.
+    std::vector<int32_t> intervals{INT32_MAX, -1999999999, 100000, INT32_MIN};
+    for (int32_t ms = -900; ms <= 9900; ms += 100) intervals.insert(intervals.begin(), ms);
+    each(2, intervals, [&](int32_t ms) { app.settings.pl_timeno = ms; });
+    EXPECT_EQ(bar.text(2).toStdString(), "時間：-2147483.-6秒");
+    each(6, std::vector{0, 1, 2, 3, 4}, [&](int filter) { app.settings.file_select = filter; });
+    each(7, std::vector{0, 1, 2, 3}, [&](int turn) { app.view.rotation = turn; });
+    EXPECT_EQ(bar.text(7).toStdString(), "回転270度");
+}
+
+TEST_F(MainWindowTest, EveryStatusTextShowsWholeAtTheStartSizeAndAt1024By768) {
+    add_image("dot.bmp", 1, 1, Qt::red);
+    save_settings_file(1);  // fit to the window
     MainWindow window(app);
     show(window);
-    StatusBarWidget* bar = window.status_bar();
+    const StatusBarWidget& bar = *window.status_bar();
+    ASSERT_EQ(QFontInfo(bar.font()).family(), QStringLiteral("IPAPGothic"));
+    // The ten digits are equally wide in this font, so the number with the
+    // most digits is the widest of its form.
+    for (char digit = '1'; digit <= '9'; ++digit)
+        ASSERT_EQ(bar.fontMetrics().horizontalAdvance(QChar(digit)), bar.fontMetrics().horizontalAdvance(QChar('0')));
+
+    {
+        SCOPED_TRACE("start size");
+        expect_every_status_text_whole(window, app);
+    }
+    {
+        SCOPED_TRACE("1024 x 768");
+        window.resize(1024, 768 - 26);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar.width() == window.client_area()->width(); }, kStateDeadlineMs));
+        ASSERT_EQ(bar.width(), 1024);
+        expect_every_status_text_whole(window, app);
+        // Where the texts fit, the parts keep the widths the program gives
+        // them; the folder and file share the rest of the bar.
+        const std::vector<int>& edges = bar.laid_out_edges();
+        EXPECT_EQ(edges[0], 80);
+        EXPECT_EQ(edges[6] - edges[5], 80);
+        EXPECT_GE(edges[3] - edges[2], 230);
+        EXPECT_GE(edges[4] - edges[3], 150);
+    }
+}
+
+// A folder or file name of any length: its part shows the start and the end
+// of it, the whole in a tooltip, and the parts after it stay in the bar.
+TEST_F(MainWindowTest, LongPathsAreShortenedInTheMiddleAndShownWholeInATooltip) {
+    MainWindow window(app);
+    show(window);
+    StatusBarWidget& bar = *window.status_bar();
     const std::string folder = "/" + std::string(300, 'x') + "/photos";
-    bar->set_parts({80, 160, 240, 470}, {"a", "b", "c", folder});
-    EXPECT_EQ(bar->text(3).toStdString(), folder);
-    EXPECT_NE(bar->shown_text(3), bar->text(3));
-    EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->shown_text(3)), bar->part_rect(3).width());
-    EXPECT_EQ(bar->shown_text(0), QStringLiteral("a"));
-    EXPECT_EQ(bar->part_rect(3).left(), 240);
+    const std::string name = std::string(200, 'y') + ".jpg";
+    bar.set_parts(status_bar_edges(), {"初期状態", "No.0/0", "時間：0.0秒", folder, name, "拡縮：1.000000",
+                                       "ALL(BJGP)", "回転0度"});
+    for (int part : {3, 4}) {
+        const QString whole = bar.text(part);
+        const QString shown = bar.shown_text(part);
+        EXPECT_NE(shown, whole);
+        EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+        EXPECT_EQ(shown.front(), whole.front());
+        EXPECT_EQ(shown.back(), whole.back());
+        EXPECT_LE(bar.fontMetrics().horizontalAdvance(shown), bar.text_rect(part).width());
+        EXPECT_GE(bar.text_rect(part).width(), 4 * bar.fontMetrics().averageCharWidth());
+
+        QHelpEvent hover(QEvent::ToolTip, bar.part_rect(part).center(), bar.mapToGlobal(bar.part_rect(part).center()));
+        QApplication::sendEvent(&bar, &hover);
+        EXPECT_EQ(QToolTip::text(), whole);
+        QToolTip::hideText();
+    }
+    for (int part : {5, 6, 7}) expect_whole(bar, part);
+
+    // A short one shows whole, with no tooltip.
+    bar.set_parts(status_bar_edges(), {"", "", "", "/p", "a.jpg", "", "", ""});
+    EXPECT_EQ(bar.shown_text(3), QStringLiteral("/p"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, kStateDeadlineMs));
+    QHelpEvent hover(QEvent::ToolTip, bar.part_rect(3).center(), bar.mapToGlobal(bar.part_rect(3).center()));
+    QApplication::sendEvent(&bar, &hover);
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+// Runs the program's loop and, inside it, `act` on the main window as soon as
+// the window is exposed and active (a key reaches it only then). Should that
+// never happen, or should `act` not end the loop, the loop is ended with 1
+// after a generous deadline; `reached` then tells how far the run got.
+int run_tervo_acting_when_active(AppState& record, const std::function<void(MainWindow&)>& act,
+                                 std::string& reached) {
+    reached = "no main window";
+    QObject context;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
+        auto* window = static_cast<MainWindow*>(record.main_window);
+        if (!window) return;
+        reached = "main window not exposed";
+        if (!window->windowHandle() || !window->windowHandle()->isExposed()) return;
+        reached = "main window not active";
+        if (!window->isActiveWindow()) {
+            window->activateWindow();
+            return;
+        }
+        reached = "acted";
+        poll.stop();
+        act(*window);
+    });
+    poll.start(10);
+    QTimer::singleShot(kStateDeadlineMs, &context, [] { QCoreApplication::exit(1); });
+    return run_tervo(*qApp, record);
 }
 
 // Exit by the menu's "終了(&X)", the toolbar's exit button or the close box:
@@ -318,16 +471,19 @@ TEST_F(MainWindowTest, EveryWayOutWritesTheSettingsIntoTheLaunchDirectory) {
     for (int way = 0; way < 3; ++way) {
         AppState record;
         TempDir elsewhere;
-        QTimer::singleShot(50, [&] {
-            auto* window = static_cast<MainWindow*>(record.main_window);
-            record.settings.psize = 3;
-            record.settings.pl_timeno = 1500;
-            std::filesystem::current_path(elsewhere.path());
-            if (way == 0) window->command_action(cmd_exit)->trigger();
-            if (way == 1) window->command_action(tb_exit)->trigger();
-            if (way == 2) window->close();
-        });
-        EXPECT_EQ(run_tervo(*qApp, record), 0);
+        std::string reached;
+        const int code = run_tervo_acting_when_active(
+            record,
+            [&](MainWindow& window) {
+                record.settings.psize = 3;
+                record.settings.pl_timeno = 1500;
+                std::filesystem::current_path(elsewhere.path());
+                if (way == 0) window.command_action(cmd_exit)->trigger();
+                if (way == 1) window.command_action(tb_exit)->trigger();
+                if (way == 2) window.close();
+            },
+            reached);
+        EXPECT_EQ(code, 0) << way << ": " << reached;
         EXPECT_EQ(text_of(record.start_directory), launch.str());
         const std::string saved = read_file(launch.path() / "Tervo.ini");
         EXPECT_NE(saved.find("pl_timeno=1500\r\n"), std::string::npos) << way;
@@ -340,13 +496,18 @@ TEST_F(MainWindowTest, EveryWayOutWritesTheSettingsIntoTheLaunchDirectory) {
 
 TEST_F(MainWindowTest, AltXOnTheMenuBarEndsTheProgram) {
     AppState record;
-    QTimer::singleShot(50, [&] {
-        auto* window = static_cast<MainWindow*>(record.main_window);
-        window->activateWindow();
-        QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
-    });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // the key was not taken
-    EXPECT_EQ(run_tervo(*qApp, record), 0);
+    std::string reached;
+    bool exit_chosen = false;
+    const int code = run_tervo_acting_when_active(
+        record,
+        [&](MainWindow& window) {
+            QObject::connect(window.command_action(cmd_exit), &QAction::triggered, [&] { exit_chosen = true; });
+            QTest::keyClick(&window, Qt::Key_X, Qt::AltModifier);
+        },
+        reached);
+    EXPECT_EQ(reached, "acted");
+    EXPECT_TRUE(exit_chosen) << "Alt+X chose the menu bar's exit command";
+    EXPECT_EQ(code, 0);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "resources/sort_toolbar_art.h"
 #include "sortwin/sort_procedures.h"
+#include "tests/support/deadline.h"
 #include "tests/support/fake_platform.h"
 
 namespace tervo {
@@ -40,7 +41,7 @@ struct SortWindowGuiTest : ::testing::Test {
     std::unique_ptr<SortWindow> open() {
         auto window = std::make_unique<SortWindow>(*app, platform, nullptr);
         window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get(), testing::kStateDeadlineMs));
         return window;
     }
 };

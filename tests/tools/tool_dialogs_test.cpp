@@ -4,16 +4,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "resources/about_picture.h"
+#include "tests/support/deadline.h"
 #include "tests/support/fake_platform.h"
 #include "tools/about_box.h"
 #include "tools/conversion_dialog.h"
@@ -25,6 +31,7 @@ namespace tervo {
 namespace {
 
 using testing::FakePlatform;
+using testing::kStateDeadlineMs;
 
 void type_into(QComboBox* combo, const char* text) {
     combo->lineEdit()->selectAll();
@@ -87,25 +94,31 @@ TEST(SettingsDialogWindow, RunsModallyWhileTheShowGoesOn) {
     FakePlatform platform;
     QWidget owner;
     owner.show();
-    int ticks = 0;
+    // Ticks of a running show that arrive while the dialog is open.
+    int ticks_while_open = 0;
     QTimer play_timer;
-    QObject::connect(&play_timer, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(&play_timer, &QTimer::timeout, [&] {
+        if (dynamic_cast<SettingsDialog*>(QApplication::activeModalWidget())) ++ticks_while_open;
+    });
     play_timer.start(5);
-    int ticks_while_open = -1;
-    QTimer::singleShot(100, [&] {
+    // Answers the dialog once the show has gone on a few ticks inside it.
+    QObject context;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
         auto* dialog = dynamic_cast<SettingsDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog || ticks_while_open < 3) return;
+        poll.stop();
         EXPECT_EQ(dialog->parentWidget(), &owner);
-        ticks_while_open = ticks;
         type_into(dialog->size_combo(), "1");
         QTest::mouseClick(dialog->ok_button(), Qt::LeftButton);
     });
+    poll.start(10);
     // Whatever happens above, the dialog does not outlive the test.
-    QTimer::singleShot(5000, [] {
+    QTimer::singleShot(kStateDeadlineMs, &context, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     });
     run_settings_dialog(app, platform, &owner);
-    EXPECT_GT(ticks_while_open, 0);
+    EXPECT_GE(ticks_while_open, 3);
     EXPECT_EQ(app.settings.psize, 1);
 }
 
@@ -119,6 +132,53 @@ TEST(SettingsDialogWindow, NoButtonIsADefault) {
         for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
             EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
             EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        }
+    }
+}
+
+// Each entry of each combo box shows whole in the box's edit field: a line
+// edit scrolls its text once the text, its cursor and the font's overhanging
+// bearings need more than the field less a margin of 2 on either side. The
+// widened boxes leave every control apart from the others and inside the
+// dialog.
+TEST(ToolDialogLayout, EveryComboEntryShowsWholeAndNoControlsOverlap) {
+    AppState app;
+    FakePlatform platform;
+    SettingsDialog settings(app, nullptr);
+    ConversionDialog conversion(app, platform, nullptr);
+    GifDialog gif(app, platform, nullptr);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&settings, &conversion, &gif}) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog, kStateDeadlineMs));
+        const QList<QComboBox*> combos = dialog->findChildren<QComboBox*>();
+        ASSERT_FALSE(combos.isEmpty());
+        for (QComboBox* combo : combos) {
+            ASSERT_EQ(QFontInfo(combo->font()).family(), QStringLiteral("IPAPGothic"));
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            option.editable = true;
+            option.frame = combo->hasFrame();
+            const QRect field =
+                combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            EXPECT_EQ(combo->lineEdit()->geometry(), field);
+            const QFontMetrics metrics(combo->font());
+            const int bearings = std::max(0, -metrics.minLeftBearing()) + std::max(0, -metrics.minRightBearing());
+            for (int i = 0; i < combo->count(); ++i) {
+                const QString entry = combo->itemText(i);
+                EXPECT_LE(metrics.horizontalAdvance(entry) + 1 + bearings + 2 * 2, field.width()) << entry.toStdString();
+            }
+        }
+        QList<QWidget*> controls;
+        for (QWidget* control : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control->isVisible()) controls.push_back(control);
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            const QRect area = controls[i]->geometry();
+            EXPECT_TRUE(dialog->rect().contains(area)) << controls[i]->metaObject()->className();
+            for (qsizetype j = i + 1; j < controls.size(); ++j) {
+                EXPECT_FALSE(area.intersects(controls[j]->geometry()))
+                    << controls[i]->metaObject()->className() << " and " << controls[j]->metaObject()->className();
+            }
         }
     }
 }
@@ -191,7 +251,7 @@ TEST(AboutBoxWindow, ShowsTheLibraryVersion) {
     EXPECT_EQ(about->windowTitle(), QString::fromUtf8("このソフトについて"));
     EXPECT_FALSE(about->isModal());
     QTest::mouseClick(about->ok_button(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }, kStateDeadlineMs));
     EXPECT_EQ(app.about_window, nullptr);
 }
 
@@ -217,7 +277,7 @@ TEST(AboutBoxWindow, TwoBoxesAtOnce) {
     EXPECT_TRUE(second->isVisible());
 
     first->close();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, kStateDeadlineMs));
     ASSERT_TRUE(second);
     EXPECT_TRUE(second->isVisible());
     EXPECT_EQ(app.about_window, static_cast<QWidget*>(second.data()));
@@ -232,7 +292,7 @@ TEST(AboutBoxWindow, PaintsTheTitlePictureAtItsPlace) {
 
     AppState app;
     QPointer<QWidget> box = open_about_box(app, nullptr, {100, 0});
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box, kStateDeadlineMs));
     const QImage shown = box->grab().toImage();
     int red = 0;
     for (int y = 0; y < kAboutPictureHeight; ++y) {
