@@ -41,7 +41,10 @@ std::string read_file(const std::filesystem::path& path) {
 }
 
 std::filesystem::path corpus_dir() {
-    auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
+    // TERVO_CORPUS points elsewhere, as from a checkout outside the usual tree.
+    const char* chosen = std::getenv("TERVO_CORPUS");
+    auto dir = chosen != nullptr && *chosen != '\0' ? std::filesystem::path(chosen)
+                                                    : std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
     if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
     return {};
 }
