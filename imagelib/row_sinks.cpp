@@ -15,6 +15,8 @@ QImage::Format scaling_format(QImage::Format format) {
                : QImage::Format_RGB32;
 }
 
+constexpr int kMaxEdgeShift = 64;
+
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
 // become `wanted`: in proportion, at least one, never more than kept.
 int shrunk_length(int kept, int whole, int wanted) {
@@ -22,6 +24,26 @@ int shrunk_length(int kept, int whole, int wanted) {
     if (kept == whole) return wanted;
     const int64_t length = std::llround(double(kept) * wanted / whole);
     return int(std::clamp<int64_t>(length, 1, kept));
+}
+
+// Moves a part's edge outwards (by -1 or +1 steps, within [0, whole]) to
+// where it falls nearest a pixel edge of the picture at its wanted length,
+// so a part is scaled on the same grid as the whole picture would be.
+int aligned_edge(int edge, int step, int whole, int wanted) {
+    int best = edge;
+    int64_t best_distance = whole;
+    for (int i = 0; i <= kMaxEdgeShift; ++i) {
+        const int at = edge + i * step;
+        if (at < 0 || at > whole) break;
+        const int64_t rest = (int64_t{at} * wanted) % whole;
+        const int64_t distance = std::min(rest, whole - rest);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = at;
+        }
+        if (distance == 0) break;
+    }
+    return best;
 }
 
 }  // namespace
@@ -47,6 +69,10 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
                   QPoint(int(std::ceil(part.right())) - 1, int(std::ceil(part.bottom())) - 1)) &
             QRect(QPoint(0, 0), size);
     if (kept_.isEmpty()) return false;
+    kept_ = QRect(QPoint(aligned_edge(kept_.left(), -1, size.width(), wanted_.width()),
+                         aligned_edge(kept_.top(), -1, size.height(), wanted_.height())),
+                  QPoint(aligned_edge(kept_.right() + 1, 1, size.width(), wanted_.width()) - 1,
+                         aligned_edge(kept_.bottom() + 1, 1, size.height(), wanted_.height()) - 1));
     const QSize out_size(shrunk_length(kept_.width(), size.width(), wanted_.width()),
                          shrunk_length(kept_.height(), size.height(), wanted_.height()));
     shrinking_ = out_size != kept_.size();

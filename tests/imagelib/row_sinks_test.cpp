@@ -104,11 +104,13 @@ TEST(ShrinkingSink, KeepsOnlyThePartAskedFor) {
     EXPECT_EQ(copy.kept(), QRect(90, 150, 450, 300));
     EXPECT_EQ(copy.image(), image.copy(90, 150, 450, 300));
     // Shrunk, a part looks like that part of the whole picture shrunk.
-    ShrinkingSink part({300, 200}, QRectF(0.5, 0.5, 0.5, 0.5));
+    // Shrunk, a part is that part of the whole picture shrunk, its edges
+    // moved out to where the whole picture's pixels begin.
+    ShrinkingSink part({300, 200}, QRectF(0.501, 0.499, 0.5, 0.5));
     ASSERT_TRUE(feed_rows(image, part));
-    EXPECT_EQ(part.kept(), QRect(450, 300, 450, 300));
-    ASSERT_EQ(part.image().size(), QSize(150, 100));
-    EXPECT_GT(psnr(part.image(), whole_scaled(image, {300, 200}).copy(150, 100, 150, 100)), 30.0);
+    EXPECT_EQ(part.kept(), QRect(450, 297, 450, 303));
+    ASSERT_EQ(part.image().size(), QSize(150, 101));
+    EXPECT_GT(psnr(part.image(), whole_scaled(image, {300, 200}).copy(150, 99, 150, 101)), 40.0);
 }
 
 TEST(ShrinkingSink, RefusesWhatItsMemoryCannotHold) {
