@@ -4,3 +4,6 @@ foreach(format bmp jpg png gif)
   tervo_add_fuzzer(fuzz_image_${format} fuzz_image.cpp imgctl)
   target_compile_definitions(fuzz_image_${format} PRIVATE TERVO_FUZZ_EXTENSION=".${format}")
 endforeach()
+
+# The BMP decoder on its own, without the rest of the chain.
+tervo_add_fuzzer(fuzz_bmp_decoder fuzz_bmp_decoder.cpp imgctl)
