@@ -4,3 +4,9 @@ foreach(format bmp jpg png gif)
   tervo_add_fuzzer(fuzz_image_${format} fuzz_image.cpp imgctl)
   target_compile_definitions(fuzz_image_${format} PRIVATE TERVO_FUZZ_EXTENSION=".${format}")
 endforeach()
+
+# The format decoders on their own, without the chain round them.
+foreach(format png gif)
+  tervo_add_fuzzer(fuzz_${format}_decoder fuzz_${format}_decoder.cpp imgctl)
+  target_include_directories(fuzz_${format}_decoder PRIVATE ${PROJECT_SOURCE_DIR})
+endforeach()
