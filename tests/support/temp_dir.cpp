@@ -41,10 +41,12 @@ std::string read_file(const std::filesystem::path& path) {
 }
 
 std::filesystem::path corpus_dir() {
-    // TERVO_CORPUS points elsewhere, as from a checkout outside the usual tree.
-    const char* chosen = std::getenv("TERVO_CORPUS");
-    auto dir = chosen != nullptr && *chosen != '\0' ? std::filesystem::path(chosen)
-                                                    : std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
+    // A checkout elsewhere (a git worktree) names the corpus explicitly.
+    if (const char* named = std::getenv("TERVO_CORPUS_DIR"); named && *named) {
+        const std::filesystem::path dir(named);
+        if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
+    }
+    auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
     if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
     return {};
 }
