@@ -89,7 +89,8 @@ void skip_input_data(j_decompress_ptr cinfo, long count) {
     // Past the buffer: move the cursor instead of reading what is skipped.
     // Skipping past the end leaves the cursor there; the next fill then
     // reports the early end.
-    src->cursor->skip(int64_t(count) - int64_t(src->pub.bytes_in_buffer));
+    if (!src->cursor->skip(int64_t(count) - int64_t(src->pub.bytes_in_buffer)))
+        src->cursor->seek(src->cursor->input().size());
     src->pub.bytes_in_buffer = 0;
     src->pub.next_input_byte = nullptr;
 }
