@@ -22,7 +22,9 @@ namespace tervo::imagelib {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+// libjpeg-turbo's fast Huffman path runs only while a few KB of input are
+// left in the buffer; larger chunks leave less of the file to the slow one.
+constexpr std::size_t kReadChunk = 256 * 1024;
 
 // A file of endless scans would otherwise be consumed scan by scan for as
 // long as it lasts; real progressive files have about ten.
