@@ -7,3 +7,12 @@ endforeach()
 
 # The BMP decoder on its own, without the rest of the chain.
 tervo_add_fuzzer(fuzz_bmp_decoder fuzz_bmp_decoder.cpp imgctl)
+
+# The PNG and GIF decoders on their own, likewise.
+foreach(format png gif)
+  tervo_add_fuzzer(fuzz_${format}_decoder fuzz_${format}_decoder.cpp imgctl)
+  target_include_directories(fuzz_${format}_decoder PRIVATE ${PROJECT_SOURCE_DIR})
+endforeach()
+
+# The JPEG decoder alone, below the image chain.
+tervo_add_fuzzer(fuzz_jpeg_decoder fuzz_jpeg_decoder.cpp imgctl)

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
-          libgtest-dev libgif-dev libimagequant-dev libspng-dev libjpeg62-turbo-dev fonts-ipafont-gothic "$@")
+          libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic "$@")
 
 missing=()
 for p in "${packages[@]}"; do
