@@ -1,3 +1,56 @@
-#include "imagelib/decoder.h"
+#include "imagelib/file_input.h"
 
-namespace tervo::imagelib {}  // namespace tervo::imagelib
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tervo::imagelib {
+
+std::shared_ptr<const FileInput> FileInput::open(const char* path) {
+    if (!path || !*path) return nullptr;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer; the fstat below then turns it away.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    const int64_t size = std::min<int64_t>(st.st_size, kMaxFileBytes);
+    return std::shared_ptr<const FileInput>(new FileInput(fd, size));
+}
+
+FileInput::~FileInput() { ::close(fd_); }
+
+std::size_t FileInput::read_at(int64_t offset, void* dest, std::size_t count) const {
+    if (offset < 0 || offset >= size_ || count == 0) return 0;
+    const std::size_t wanted = static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), size_ - offset));
+    // A regular file reads in full unless it ends (or shrank) meanwhile: a
+    // short read is that end, so it is not retried.
+    for (;;) {
+        const ssize_t got = ::pread(fd_, dest, wanted, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        return got < 0 ? 0 : static_cast<std::size_t>(got);
+    }
+}
+
+std::size_t FileCursor::read(void* dest, std::size_t count) {
+    const std::size_t got = input_.read_at(position_, dest, count);
+    position_ += static_cast<int64_t>(got);
+    return got;
+}
+
+bool FileCursor::skip(int64_t count) {
+    if (count < 0 || count > input_.size() - position_) {
+        position_ = input_.size();
+        return false;
+    }
+    position_ += count;
+    return true;
+}
+
+}  // namespace tervo::imagelib

@@ -41,9 +41,9 @@ std::string read_file(const std::filesystem::path& path) {
 }
 
 std::filesystem::path corpus_dir() {
-    // A checkout elsewhere (a second worktree) names the corpus itself.
-    if (const char* given = std::getenv("TERVO_CORPUS_DIR"); given && *given) {
-        const std::filesystem::path dir(given);
+    // A checkout elsewhere (a git worktree) names the corpus explicitly.
+    if (const char* named = std::getenv("TERVO_CORPUS_DIR"); named && *named) {
+        const std::filesystem::path dir(named);
         if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
     }
     auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";

@@ -26,6 +26,7 @@ private:
 std::string read_file(const std::filesystem::path& path);
 
 // The path of the shared image corpus, or an empty path when it is absent.
+// TERVO_CORPUS_DIR in the environment names it elsewhere.
 std::filesystem::path corpus_dir();
 
 }  // namespace tervo::testing
