@@ -42,7 +42,9 @@ std::string read_file(const std::filesystem::path& path) {
 
 std::filesystem::path corpus_dir() {
     // A checkout elsewhere (a git worktree) names the corpus explicitly.
-    if (const char* named = std::getenv("TERVO_CORPUS_DIR"); named && *named) {
+    for (const char* variable : {"TERVO_CORPUS_DIR", "TERVO_CORPUS"}) {
+        const char* named = std::getenv(variable);
+        if (!named || !*named) continue;
         const std::filesystem::path dir(named);
         if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
     }
