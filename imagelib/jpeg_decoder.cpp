@@ -1,3 +1,348 @@
+// JPEG through libjpeg-turbo's libjpeg API, reading the FileInput in chunks.
+//
+// libjpeg reports fatal errors through error_exit, which must not return: it
+// longjmps back to the function that set the jump. Those functions hold no
+// object with a destructor between setjmp and the end of the decode, and
+// every callback libjpeg makes into this file is plain code, so the jump
+// skips no C++ cleanup. Everything libjpeg allocates goes with
+// jpeg_destroy_decompress, on both paths.
 #include "imagelib/decoder.h"
+#include "imagelib/image_source.h"
 
-namespace tervo::imagelib {}  // namespace tervo::imagelib
+#include <QtGlobal>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace tervo::imagelib {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// A file of endless scans would otherwise be consumed scan by scan for as
+// long as it lasts; real progressive files have about ten.
+constexpr int kMaxScans = 500;
+
+// Opaque 32-bit pixels in the byte order of QImage::Format_RGB32. The alpha
+// variants are asked for because only they promise 0xff in the fourth byte,
+// which Format_RGB32 requires; libjpeg-turbo converts to them as fast.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_BGRA;
+#else
+constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_ARGB;
+#endif
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+struct SourceManager {
+    jpeg_source_mgr pub;
+    FileCursor* cursor;
+    JOCTET* buffer;
+    bool at_start;
+};
+
+const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
+
+[[noreturn]] void error_exit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings and traces are counted by libjpeg but never printed.
+void output_message(j_common_ptr) {}
+
+void init_source(j_decompress_ptr) {}
+
+boolean fill_input_buffer(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    const std::size_t got = src->cursor->read(src->buffer, kReadChunk);
+    if (got == 0) {
+        if (src->at_start) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // The file ends early: an end marker lets libjpeg finish with what it
+        // has, the rest of the picture grey.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->pub.next_input_byte = kFakeEoi;
+        src->pub.bytes_in_buffer = sizeof kFakeEoi;
+    } else {
+        src->pub.next_input_byte = src->buffer;
+        src->pub.bytes_in_buffer = got;
+    }
+    src->at_start = false;
+    return TRUE;
+}
+
+void skip_input_data(j_decompress_ptr cinfo, long count) {
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    if (count <= 0) return;
+    if (std::size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= std::size_t(count);
+        return;
+    }
+    // Past the buffer: move the cursor instead of reading what is skipped.
+    // Skipping past the end leaves the cursor there; the next fill then
+    // reports the early end.
+    src->cursor->skip(int64_t(count) - int64_t(src->pub.bytes_in_buffer));
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+}
+
+void term_source(j_decompress_ptr) {}
+
+void refuse_endless_scans(j_common_ptr common) {
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    if (cinfo->input_scan_number > kMaxScans) (*common->err->error_exit)(common);
+}
+
+// One decompressor with its managers; plain data, so it may live in the
+// frame that sets the jump.
+struct Decompressor {
+    jpeg_decompress_struct cinfo;
+    ErrorManager error;
+    SourceManager source;
+    jpeg_progress_mgr progress;
+    FileCursor* cursor;
+};
+
+// Sets up everything but the jump. Must run after setjmp, as
+// jpeg_create_decompress may already fail.
+void create(Decompressor& d) {
+    d.cinfo.err = jpeg_std_error(&d.error.pub);
+    d.error.pub.error_exit = error_exit;
+    d.error.pub.output_message = output_message;
+    jpeg_create_decompress(&d.cinfo);
+    // libjpeg's own buffers (the coefficients of a multi-scan file above
+    // all) stay within the decoder's share of a load; a larger need is
+    // refused when the buffers are set up, before they exist.
+    d.cinfo.mem->max_memory_to_use = long(kDecoderMemoryLimit);
+
+    d.source.cursor = d.cursor;
+    d.source.buffer = static_cast<JOCTET*>(
+        (*d.cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_PERMANENT, kReadChunk));
+    d.source.at_start = true;
+    d.source.pub.init_source = init_source;
+    d.source.pub.fill_input_buffer = fill_input_buffer;
+    d.source.pub.skip_input_data = skip_input_data;
+    d.source.pub.resync_to_restart = jpeg_resync_to_restart;
+    d.source.pub.term_source = term_source;
+    d.source.pub.bytes_in_buffer = 0;
+    d.source.pub.next_input_byte = nullptr;
+    d.cinfo.src = &d.source.pub;
+
+    d.progress.progress_monitor = refuse_endless_scans;
+    d.progress.pass_counter = 0;
+    d.progress.pass_limit = 0;
+    d.progress.completed_passes = 0;
+    d.progress.total_passes = 0;
+    d.cinfo.progress = &d.progress;
+}
+
+// ---- EXIF orientation -------------------------------------------------
+
+struct ExifMarker {
+    int orientation;  // 0 until the first EXIF block was read
+    unsigned char data[65535];
+};
+
+unsigned read16(const unsigned char* p, bool little) {
+    return little ? unsigned(p[0]) | unsigned(p[1]) << 8 : unsigned(p[0]) << 8 | unsigned(p[1]);
+}
+
+uint32_t read32(const unsigned char* p, bool little) {
+    return little ? uint32_t(read16(p, true)) | uint32_t(read16(p + 2, true)) << 16
+                  : uint32_t(read16(p, false)) << 16 | uint32_t(read16(p + 2, false));
+}
+
+// The Orientation tag (0x0112) of the first IFD of an APP1 EXIF block; 1 when
+// it is absent, damaged or out of range. Every offset is checked against the
+// block.
+int orientation_of_exif(const unsigned char* block, std::size_t size) {
+    constexpr std::size_t kHeader = 6;  // "Exif\0\0"
+    if (size < kHeader + 8 || std::memcmp(block, "Exif\0", 5) != 0) return 1;
+    const unsigned char* tiff = block + kHeader;
+    const std::size_t length = size - kHeader;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        little = true;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        little = false;
+    else
+        return 1;
+    if (read16(tiff + 2, little) != 42) return 1;
+    const uint32_t ifd = read32(tiff + 4, little);
+    if (ifd < 8 || ifd > length || length - ifd < 2) return 1;
+    const unsigned entries = read16(tiff + ifd, little);
+    for (unsigned i = 0; i < entries; ++i) {
+        const std::size_t entry = std::size_t(ifd) + 2 + std::size_t(i) * 12;
+        if (entry + 12 > length) break;
+        if (read16(tiff + entry, little) != 0x0112) continue;
+        const unsigned type = read16(tiff + entry + 2, little);
+        const uint32_t count = read32(tiff + entry + 4, little);
+        uint32_t value = 0;
+        if (type == 3 && count >= 1)  // SHORT, as the standard says
+            value = read16(tiff + entry + 8, little);
+        else if (type == 4 && count >= 1)  // LONG, written by a few tools
+            value = read32(tiff + entry + 8, little);
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    }
+    return 1;
+}
+
+// The file offset libjpeg has reached.
+int64_t input_position(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    return src->cursor->position() - int64_t(src->pub.bytes_in_buffer);
+}
+
+// Reads one byte through the source; libjpeg's own marker readers do the
+// same.
+unsigned next_byte(j_decompress_ptr cinfo) {
+    if (cinfo->src->bytes_in_buffer == 0) (*cinfo->src->fill_input_buffer)(cinfo);
+    --cinfo->src->bytes_in_buffer;
+    return *cinfo->src->next_input_byte++;
+}
+
+// APP1: the first EXIF block is read straight from the file into a fixed
+// buffer (never into memory that grows with the number of markers), the
+// rest is skipped.
+boolean read_app1(j_decompress_ptr cinfo) {
+    auto* exif = static_cast<ExifMarker*>(cinfo->client_data);
+    const unsigned high = next_byte(cinfo);
+    const unsigned length = high << 8 | next_byte(cinfo);
+    if (length < 2) return TRUE;
+    const std::size_t size = length - 2;
+    if (exif->orientation == 0) {
+        auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+        const std::size_t got = src->cursor->input().read_at(input_position(cinfo), exif->data, size);
+        // XMP and other blocks share APP1; only the first EXIF one counts.
+        if (got >= 5 && std::memcmp(exif->data, "Exif\0", 5) == 0)
+            exif->orientation = orientation_of_exif(exif->data, got);
+    }
+    (*cinfo->src->skip_input_data)(cinfo, long(size));
+    return TRUE;
+}
+
+struct InfoReader {
+    Decompressor d;
+    ExifMarker exif;
+};
+
+// Everything between setjmp and the end of libjpeg's work; false when
+// libjpeg failed.
+bool read_header(InfoReader& r) {
+    if (setjmp(r.d.error.jump)) return false;
+    create(r.d);
+    r.d.cinfo.client_data = &r.exif;
+    jpeg_set_marker_processor(&r.d.cinfo, JPEG_APP0 + 1, read_app1);
+    jpeg_read_header(&r.d.cinfo, TRUE);
+    return true;
+}
+
+// The smallest DCT scale whose output, rounded up as libjpeg rounds it,
+// covers `wanted` in both directions.
+void choose_scale(jpeg_decompress_struct& cinfo, QSize wanted) {
+    cinfo.scale_denom = 8;
+    cinfo.scale_num = 8;
+    if (!wanted.isValid()) return;
+    for (unsigned num : {1u, 2u, 4u}) {
+        const auto scaled = [&](JDIMENSION side) { return (uint64_t(side) * num + 7) / 8; };
+        if (scaled(cinfo.image_width) >= uint64_t(wanted.width()) &&
+            scaled(cinfo.image_height) >= uint64_t(wanted.height())) {
+            cinfo.scale_num = num;
+            return;
+        }
+    }
+}
+
+inline uchar times_over_255(unsigned a, unsigned b) {
+    const unsigned t = a * b + 128;
+    return uchar((t + (t >> 8)) >> 8);
+}
+
+// CMYK as Adobe writes it (inverted: 255 is no ink) or plain, to RGB32.
+void cmyk_to_rgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverted) {
+    auto* pixel = reinterpret_cast<QRgb*>(out);
+    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        pixel[x] = qRgb(times_over_255(c, k), times_over_255(m, k), times_over_255(y, k));
+    }
+}
+
+struct PixelDecoder {
+    Decompressor d;
+};
+
+bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
+    jpeg_decompress_struct& cinfo = p.d.cinfo;
+    if (setjmp(p.d.error.jump)) return false;
+    create(p.d);
+    jpeg_read_header(&cinfo, TRUE);
+    if (!within_size_cap(QSize(int(qMin<JDIMENSION>(cinfo.image_width, 1u << 30)),
+                               int(qMin<JDIMENSION>(cinfo.image_height, 1u << 30)))))
+        return false;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
+    choose_scale(cinfo, wanted);
+    jpeg_start_decompress(&cinfo);
+
+    const QSize size(int(cinfo.output_width), int(cinfo.output_height));
+    if (!sink.start(size, QImage::Format_RGB32)) return false;
+    JSAMPARRAY cmyk_row = nullptr;
+    if (cmyk)
+        cmyk_row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                              cinfo.output_width * 4, 1);
+    const bool inverted = cinfo.saw_Adobe_marker;
+    // One row a call straight into the sink: the sink may hand out a row
+    // only once the one before is done. libjpeg-turbo upsamples and
+    // converts directly into it, so this costs no copy.
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = int(cinfo.output_scanline);
+        uchar* row = sink.row(y);
+        JSAMPROW target = cmyk ? cmyk_row[0] : row;
+        if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) return false;
+        if (cmyk) cmyk_to_rgb32(cmyk_row[0], row, cinfo.output_width, inverted);
+        sink.row_done(y);
+    }
+    // Whatever follows the last row (trailing data, the end marker) is not
+    // read: the picture is complete.
+    return true;
+}
+
+}  // namespace
+
+std::optional<ImageInfo> read_jpeg_info(const FileInput& input) {
+    FileCursor cursor(input);
+    auto* reader = new InfoReader();  // the EXIF buffer is too large for the stack
+    reader->d.cursor = &cursor;
+    const bool ok = read_header(*reader);
+    const QSize size(int(qMin<JDIMENSION>(reader->d.cinfo.image_width, 1u << 30)),
+                     int(qMin<JDIMENSION>(reader->d.cinfo.image_height, 1u << 30)));
+    const int orientation = reader->exif.orientation == 0 ? 1 : reader->exif.orientation;
+    jpeg_destroy_decompress(&reader->d.cinfo);
+    delete reader;
+    if (!ok || !within_size_cap(size)) return std::nullopt;
+    ImageInfo info;
+    info.format = ImageFormat::Jpeg;
+    info.stored_size = size;
+    info.exif_orientation = orientation;
+    return info;
+}
+
+bool decode_jpeg(const FileInput& input, QSize wanted, RowSink& sink) {
+    FileCursor cursor(input);
+    PixelDecoder decoder{};
+    decoder.d.cursor = &cursor;
+    const bool ok = decode_pixels(decoder, wanted, sink);
+    jpeg_destroy_decompress(&decoder.d.cinfo);
+    return ok;
+}
+
+}  // namespace tervo::imagelib

@@ -1,4 +1,4 @@
-// DIBtoBMP, DIBtoJPG and DIBtoPNG: Qt's own encoders behind an atomic write.
+// DIBtoBMP and DIBtoPNG: Qt's own encoders behind an atomic write.
 #include "imagelib/atomic_file.h"
 #include "imagelib/image_record.h"
 #include "imagelib/image_source.h"
@@ -7,7 +7,6 @@
 
 #include <QImageWriter>
 
-#include <algorithm>
 
 namespace tervo {
 
@@ -41,16 +40,6 @@ int DIBtoBMP(const char* path, ImageHandle image) {
     // Packed three bytes a pixel so Qt writes a 24-bit file.
     return write_with_qt(path, rgb_pixels(image).convertToFormat(QImage::Format_RGB888), "bmp",
                          [](QImageWriter&) {});
-}
-
-int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch) {
-    return write_with_qt(path, rgb_pixels(image), "jpeg", [&](QImageWriter& writer) {
-        writer.setQuality(std::clamp(quality, 1, 100));
-        if (usage_switch == 1) {
-            writer.setProgressiveScanWrite(true);
-            writer.setOptimizedWrite(true);
-        }
-    });
 }
 
 int DIBtoPNG(const char* path, ImageHandle image, int usage_switch) {
