@@ -21,12 +21,14 @@ fi
 cmake --build "$build" --target imagelib_corpus_walk
 status=0
 QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --track-origins=yes --error-exitcode=1 --leak-check=no \
-  --num-callers=30 --log-file="$log" "$build/tests/imagelib/imagelib_corpus_walk" "$corpus" "$@" \
-  >"$log.out" || status=$?
+  --num-callers=30 --log-fd=2 "$build/tests/imagelib/imagelib_corpus_walk" "$corpus" "$@" \
+  >"$log.out" 2>"$log" || status=$?
 tail -n 1 "$log.out"
 grep -E "ERROR SUMMARY" "$log" | tail -n 1
 if [ "$status" -ne 0 ]; then
   echo "memcheck found errors (exit $status); first reports:" >&2
-  grep -m 40 -E "^==[0-9]+== (Conditional|Use of|Invalid|Syscall|Source and|   (at|by) )" "$log" >&2 || true
+  # Each report under the name of the corpus file being shown.
+  grep -E "^(== |==[0-9]+== (Conditional|Use of|Invalid|Syscall|Source and))" "$log" |
+    grep -B1 -E "^==[0-9]+== " | grep -v -- "^--$" | head -n 60 >&2 || true
 fi
 exit "$status"

@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
     for (const tervo::testing::CorpusEntry& e : entries) {
         if (e.role != "test" || !classes.count(e.klass) || !formats.count(e.format)) continue;
         ++files;
+        // On stderr too, where memcheck reports: each report follows the
+        // name of the file it came from.
+        std::fprintf(stderr, "== %s\n", e.path.c_str());
         const std::string path = (corpus / e.path).string();
         uint32_t own = 0, quarter = 0;
         if (!show(path, false, &own) || !show(path, true, &quarter)) {
