@@ -1,127 +1,158 @@
 #include "imagelib/image_source.h"
 
+#include "imagelib/memory_budget.h"
+#include "imagelib/memory_reuse.h"
+#include "imagelib/orientation.h"
 #include "imagelib/pixel_ops.h"
+#include "imagelib/row_sinks.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
+#include <cmath>
 
 namespace tervo::imagelib {
 namespace {
 
-// The largest buffer a decode may allocate, in MiB: an image at the pixel
-// cap at four bytes a pixel, with a little room for row padding.
-constexpr int kDecodeAllocationLimitMb = int((kMaxImagePixels * 4) >> 20) + 16;
+std::optional<ImageInfo> read_info(const FileInput& input, ImageFormat format) {
+    switch (format) {
+    case ImageFormat::Bmp: return read_bmp_info(input);
+    case ImageFormat::Png: return read_png_info(input);
+    case ImageFormat::Gif: return read_gif_info(input);
+    case ImageFormat::Jpeg: return read_jpeg_info(input);
+    }
+    return std::nullopt;
+}
 
-// JPEG files up to this size are read into memory before decoding; larger
-// ones (padded with junk, say) are read from the file as they decode.
-constexpr qint64 kJpegInMemoryLimit = qint64{256} << 20;
+bool decode_file(const ImageSource& source, QSize wanted, RowSink& sink) {
+    switch (source.info.format) {
+    case ImageFormat::Bmp: return decode_bmp(*source.input, sink);
+    case ImageFormat::Png: return decode_png(*source.input, sink);
+    case ImageFormat::Gif: return decode_gif(*source.input, sink);
+    case ImageFormat::Jpeg:
+        // Never finer than the file holds: a zoomed picture is enlarged later.
+        return decode_jpeg(*source.input, wanted.boundedTo(source.info.stored_size), sink);
+    }
+    return false;
+}
 
-bool is_supported_format(const QByteArray& format) {
-    return format == "bmp" || format == "jpeg" || format == "png" || format == "gif";
+// How a record's base becomes its picture.
+struct Plan {
+    Orientation orientation;  // base as stored -> as shown, before the resize
+    QSize stored;             // the base as stored
+    QSize shown;              // the base as shown
+    QSize target;             // the picture
+};
+
+Plan plan_of(const ImageRecord& record) {
+    Plan plan;
+    if (record.decoded) {
+        plan.stored = record.pixels.size();
+    } else {
+        plan.orientation = Orientation::from_exif(record.source.info.exif_orientation).then_turned(record.pending_turn);
+        plan.stored = record.source.info.stored_size;
+    }
+    plan.shown = plan.orientation.shown_size(plan.stored);
+    plan.target = record.target.isValid() ? record.target : plan.shown;
+    return plan;
+}
+
+QRectF scaled_rect(const QRectF& rect, double sx, double sy) {
+    return QRectF(rect.x() * sx, rect.y() * sy, rect.width() * sx, rect.height() * sy);
+}
+
+// What a shrinking sink kept of the base, the sink's own buffers released.
+struct Kept {
+    QImage image;
+    QRectF stored_rect;  // in stored pixels of the base
+};
+
+Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stored_part) {
+    const QSize wanted = plan.orientation.swaps_axes() ? plan.target.transposed() : plan.target;
+    const QRectF fraction = scaled_rect(stored_part, 1.0 / plan.stored.width(), 1.0 / plan.stored.height());
+    ShrinkingSink sink(wanted, fraction);
+    const bool ok = record.decoded ? feed_rows(record.pixels, sink) : decode_file(record.source, wanted, sink);
+    if (!ok || sink.image().isNull()) return {};
+    const QSize delivered = sink.source_size();
+    return {std::move(sink.image()), scaled_rect(QRectF(sink.kept()), double(plan.stored.width()) / delivered.width(),
+                                                 double(plan.stored.height()) / delivered.height())};
+}
+
+// Turns, flattens and scales what the sink kept to `size`, the smaller side
+// first: turning and flattening cost in proportion to the pixels.
+QImage finish(QImage image, const ImageRecord& record, const Plan& plan, QSize size) {
+    if (!plan.orientation.is_identity()) {
+        if (!copy_fits(image, image.size())) return QImage();
+        image = plan.orientation.apply(image);
+    }
+    if (record.pending_flatten && !image.isNull()) {
+        if (!copy_fits(image, image.size())) return QImage();
+        image = flattened_opaque(image);
+    }
+    if (image.isNull() || !copy_fits(image, size)) return QImage();
+    return resized(image, size);
 }
 
 }  // namespace
 
 bool within_size_cap(QSize size) {
     return size.width() > 0 && size.height() > 0 && size.width() <= kMaxImageSide &&
-           size.height() <= kMaxImageSide &&
-           int64_t{size.width()} * size.height() <= kMaxImagePixels;
+           size.height() <= kMaxImageSide && int64_t{size.width()} * size.height() <= kMaxImagePixels;
 }
 
 std::optional<ImageSource> probe_image_file(const char* path) {
     if (path == nullptr || *path == '\0') return std::nullopt;
-    const QString name = QFile::decodeName(path);
-    if (!QFileInfo(name).isFile()) return std::nullopt;
-
-    QImageReader reader(name);
-    reader.setDecideFormatFromContent(true);  // a misnamed file still loads
-    const QByteArray format = reader.format();
-    if (!is_supported_format(format)) return std::nullopt;
-    QSize size = reader.size();
-    // Qt reports a top-down BMP with the negative height of its header.
-    if (format == "bmp" && size.height() < 0 && size.height() > -kMaxImageSide - 1)
-        size.setHeight(-size.height());
-    if (!within_size_cap(size)) return std::nullopt;
-
-    ImageSource source;
-    source.path = name;
-    source.format = format;
-    source.stored_size = size;
-    source.orientation = reader.transformation();
-    return source;
+    keep_freed_memory_for_reuse();
+    std::shared_ptr<const FileInput> input = FileInput::open(path);
+    if (!input) return std::nullopt;
+    const std::optional<ImageFormat> format = sniff_format(*input);
+    if (!format) return std::nullopt;
+    std::optional<ImageInfo> info = read_info(*input, *format);
+    if (!info || info->format != *format || !within_size_cap(info->stored_size)) return std::nullopt;
+    return ImageSource{std::move(input), *info};
 }
 
-QSize dct_decode_size(QSize stored, QSize wanted) {
-    // Qt's JPEG reader picks the DCT scale as the whole quotient of stored
-    // and asked size, so the asked size must be the rounded-down fraction:
-    // the rounded-up one libjpeg produces would fall back to a finer scale.
-    for (int denominator : {8, 4, 2}) {
-        const QSize scaled(stored.width() / denominator, stored.height() / denominator);
-        if (scaled.width() >= wanted.width() && scaled.height() >= wanted.height()) return scaled;
-    }
-    return stored;
+QImage render_whole(const ImageRecord& record) {
+    if (record.decoded && !record.target.isValid()) return record.pixels;
+    if (record.decoded && record.pixels.isNull()) return QImage();
+    const Plan plan = plan_of(record);
+    if (!within_size_cap(plan.target)) return QImage();
+    Kept kept = shrink_base(record, plan, QRectF(QPointF(0, 0), plan.stored));
+    if (kept.image.isNull()) return QImage();
+    return finish(std::move(kept.image), record, plan, plan.target);
 }
 
-QImage decode_pending(const ImageRecord& record, QSize target) {
-    const ImageSource& source = record.source;
-    // A JPEG is read whole first: libjpeg pulls small chunks, which come
-    // quicker from memory than through the file device, and JPEG files are
-    // small beside their pixels.
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QImageReader reader;
-    if (source.format == "jpeg" && QFileInfo(source.path).size() <= kJpegInMemoryLimit) {
-        QFile file(source.path);
-        if (!file.open(QIODevice::ReadOnly)) return QImage();
-        bytes = file.readAll();
-        buffer.open(QIODevice::ReadOnly);
-        reader.setDevice(&buffer);
-    } else {
-        reader.setFileName(source.path);
-    }
-    reader.setFormat(source.format);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(kDecodeAllocationLimitMb);
+RenderedPart render_part(const ImageRecord& record, QRect part) {
+    if (record.decoded && record.pixels.isNull()) return {};
+    const Plan plan = plan_of(record);
+    part &= QRect(QPoint(0, 0), plan.target);
+    if (part.isEmpty() || plan.stored.isEmpty()) return {};
+    const double to_shown_x = double(plan.shown.width()) / plan.target.width();
+    const double to_shown_y = double(plan.shown.height()) / plan.target.height();
+    // One base pixel more on every side, for the smooth scaling's
+    // neighbours at the part's edges.
+    const QRectF shown_part = scaled_rect(QRectF(part), to_shown_x, to_shown_y).adjusted(-1, -1, 1, 1) &
+                              QRectF(QPointF(0, 0), plan.shown);
+    Kept kept = shrink_base(record, plan, plan.orientation.map_to_stored(shown_part, plan.stored));
+    if (kept.image.isNull()) return {};
 
-    // Size wanted before the turn; a quarter turn swaps it back.
-    const QSize before_turn = target.isValid() ? turned_size(target, record.pending_turn) : QSize();
-    if (before_turn.isValid() && source.format == "jpeg") {
-        // The reader scales in the file's stored orientation, before EXIF.
-        const QSize stored_wanted = source.orientation.testFlag(QImageIOHandler::TransformationRotate90)
-                                        ? before_turn.transposed()
-                                        : before_turn;
-        const QSize decode_size = dct_decode_size(source.stored_size, stored_wanted);
-        if (decode_size != source.stored_size) reader.setScaledSize(decode_size);
-    }
-
-    QImage image = reader.read();
-    if (image.isNull()) return image;
-    // Turning and converting cost in proportion to the pixels: do them after
-    // shrinking but before enlarging.
-    auto area = [](QSize s) { return int64_t{s.width()} * s.height(); };
-    if (before_turn.isValid() && area(before_turn) < area(image.size())) image = resized(image, before_turn);
-    image = turned(image, record.pending_turn);
-    if (record.pending_flatten) image = flattened_opaque(image);
-    if (target.isValid()) image = resized(image, target);
-    return image;
+    // Where the kept pixels lie in the picture, to the nearest pixel.
+    const QRectF at = scaled_rect(plan.orientation.map_to_shown(kept.stored_rect, plan.stored), 1 / to_shown_x,
+                                  1 / to_shown_y);
+    const QPoint top_left(int(std::lround(at.left())), int(std::lround(at.top())));
+    const QPoint bottom_right(int(std::lround(at.right())), int(std::lround(at.bottom())));
+    const QSize size(std::max(1, bottom_right.x() - top_left.x()), std::max(1, bottom_right.y() - top_left.y()));
+    QImage image = finish(std::move(kept.image), record, plan, size);
+    if (image.isNull()) return {};
+    return {std::move(image), top_left};
 }
 
-void decode_record(ImageRecord& record, QSize target) {
-    if (record.decoded) return;
-    record.pixels = decode_pending(record, target);
+void decode_record(ImageRecord& record) {
+    if (record.decoded && !record.target.isValid()) return;
+    record.pixels = render_whole(record);
     record.decoded = true;
     record.pending_turn = 0;
     record.pending_flatten = false;
-    if (target.isValid())
-        record.size = target;
-    else if (!record.pixels.isNull())
-        record.size = record.pixels.size();
+    record.target = QSize();
 }
 
-QImage output_pixels(const ImageRecord& record) {
-    return record.decoded ? record.pixels : decode_pending(record, QSize());
-}
+QImage output_pixels(const ImageRecord& record) { return render_whole(record); }
 
 }  // namespace tervo::imagelib

@@ -1,39 +1,46 @@
-// Reading image files: the header check of ToDIB and the later decode.
+// Reading image files: the header check of ToDIB and the later decode of a
+// record's picture, whole or a part of it, at the size it is to have.
 #pragma once
 
 #include "imagelib/image_record.h"
+
+#include <QPoint>
+#include <QRect>
 
 #include <optional>
 
 namespace tervo::imagelib {
 
-// Reads only the header: the format (by content, one of the four), the
-// stored size and the EXIF orientation. Nothing when the path is not a
-// regular file, the content is not a BMP, JPEG, PNG or GIF, the size cannot
-// be read, or the size is over the cap of imgctl.h.
+// Opens the path's bytes once and reads only the header: the format (by
+// content, one of the four), the stored size and the EXIF orientation.
+// Nothing when the path is not a regular file, the content is not a BMP,
+// JPEG, PNG or GIF, the header is damaged, or the size is over the cap.
 std::optional<ImageSource> probe_image_file(const char* path);
 
 // Whether a size is within the cap of imgctl.h.
 bool within_size_cap(QSize size);
 
-// The size to ask Qt's JPEG reader for so that it decodes `stored` at the
-// smallest DCT scale (1/8, 1/4, 1/2) still covering `wanted` in both
-// directions; `stored` itself when no reduced scale does.
-QSize dct_decode_size(QSize stored, QSize wanted);
+// The record's picture (see image_record.h) in full: null when its pixels
+// cannot be decoded, it is over the size cap or it does not fit the memory
+// budget. Does not change the record; safe on distinct records at once.
+QImage render_whole(const ImageRecord& record);
 
-// Decodes a pending image with its orientation, turn and conversion applied.
-// With a valid `target` (in the turned orientation) the result is exactly
-// that size, and a JPEG is decoded at a reduced DCT scale when one covers
-// it. A null image when the pixels cannot be decoded.
-QImage decode_pending(const ImageRecord& record, QSize target);
+// A part of the record's picture: `part` is a rectangle of the picture at
+// its size (record.size); the image returned covers at least that part and
+// starts at `offset` in the picture. Only the source pixels of that part
+// are kept and scaled, so any size the picture is given can be drawn.
+struct RenderedPart {
+    QImage image;
+    QPoint offset;
+};
+RenderedPart render_part(const ImageRecord& record, QRect part);
 
-// Decodes a pending record in place (at `target` when valid, else whole);
-// nothing when already decoded. A failed decode leaves no pixels, so the
-// image draws nothing and every writer refuses it.
-void decode_record(ImageRecord& record, QSize target);
+// Decodes a pending record in place, at its target size; nothing when it is
+// already decoded. A failed decode leaves no pixels, so the image draws
+// nothing and every writer refuses it.
+void decode_record(ImageRecord& record);
 
-// The record's pixels without changing it, as the writers need them; safe to
-// call from several threads on distinct or decoded records.
+// The record's pixels without changing it, as the writers need them.
 QImage output_pixels(const ImageRecord& record);
 
 }  // namespace tervo::imagelib

@@ -5,6 +5,8 @@
 #include "imagelib/image_record.h"
 #include "imagelib/image_source.h"
 #include "imagelib/imgctl.h"
+#include "imagelib/memory_budget.h"
+#include "imagelib/orientation.h"
 #include "imagelib/pixel_ops.h"
 
 namespace tervo {
@@ -15,9 +17,7 @@ ImageHandle ToDIB(const char* path) {
     std::optional<ImageSource> source = probe_image_file(path);
     if (!source) return 0;
     auto record = std::make_shared<ImageRecord>();
-    record->size = source->orientation.testFlag(QImageIOHandler::TransformationRotate90)
-                       ? source->stored_size.transposed()
-                       : source->stored_size;
+    record->size = Orientation::from_exif(source->info.exif_orientation).shown_size(source->info.stored_size);
     record->source = std::move(*source);
     return register_record(std::move(record));
 }
@@ -32,6 +32,9 @@ int TurnDIB(ImageHandle image, int angle) {
         record->pixels = turned(record->pixels, degrees);
     else
         record->pending_turn = (record->pending_turn + degrees) % 360;
+    // A turn after a resize is the same as the turn before it to the turned
+    // size, so a pending resize stays pending.
+    if (record->target.isValid()) record->target = turned_size(record->target, degrees);
     record->size = turned_size(record->size, degrees);
     return 1;
 }
@@ -63,26 +66,33 @@ int ResizeDIB(ImageHandle image, int width, int height) {
         // An empty image: nothing left to decode or draw.
         record->decoded = true;
         record->pixels = QImage();
+        record->target = QSize();
         record->size = QSize(std::max(width, 0), std::max(height, 0));
         return 1;
     }
     const QSize target(width, height);
-    if (!within_size_cap(target)) {
-        // The image can never have the asked size. Keeping the old pixels
-        // would let a writer save, or the show draw, a picture of another
-        // size than asked; the pixels are dropped instead, so it draws and
-        // writes nothing.
-        record->decoded = true;
-        record->pixels = QImage();
-        return 0;
-    }
     if (!record->decoded) {
-        decode_record(*record, target);
-        return record->pixels.isNull() ? 0 : 1;
+        if (!record->target.isValid()) {
+            // Only noted: the pixels are made when drawn or written, and then
+            // only as many as are needed.
+            record->target = target;
+            record->size = target;
+            return 1;
+        }
+        // A second resize works on the first one's result, as it would had
+        // that been made at once.
+        decode_record(*record);
     }
     record->size = target;
     if (record->pixels.isNull()) return 0;
-    record->pixels = resized(record->pixels, target);
+    if (!within_size_cap(target)) {
+        // Too large to hold whole: kept as a target, so that the part on
+        // show can be drawn; writers refuse it.
+        record->target = target;
+        return 1;
+    }
+    record->target = QSize();
+    record->pixels = copy_fits(record->pixels, target) ? resized(record->pixels, target) : QImage();
     return record->pixels.isNull() ? 0 : 1;
 }
 

@@ -231,13 +231,22 @@ TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
         EXPECT_EQ(TurnDIB(image, 90), 1);
         DeleteDIB(image);
     }
-    // Over the cap: refused, and the pixels are dropped, so nothing of
-    // another size than asked is ever written or drawn.
+    // Over the cap: noted, so the part on show can be drawn (the zoom of
+    // the show), but never written: nothing of another size than asked.
     for (bool decode_first : {false, true}) {
         const ImageHandle image = ToDIB(path.c_str());
         if (decode_first) drawn_pixels(image);
-        EXPECT_EQ(ResizeDIB(image, 40000, 40000), 0);
-        EXPECT_EQ(head_size(image), QSize(40, 30));
+        EXPECT_EQ(ResizeDIB(image, 40000, 40000), 1);
+        EXPECT_EQ(head_size(image), QSize(40000, 40000));
+        QImage canvas(60, 40, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        EXPECT_EQ(DIBtoDCex2(&painter, 0, 0, 40000, 40000, image, 0, 0, 40000, 40000, SRCCOPY, 1), 1);
+        painter.end();
+        // Every pixel on show lies within the source's top left pixel.
+        QImage corner(60, 40, QImage::Format_RGB32);
+        corner.fill(source.pixel(0, 0));
+        EXPECT_LE(max_channel_difference(canvas, corner), 2) << decode_first;
         EXPECT_EQ(DIBtoPNG((dir.path() / "over.png").c_str(), image, 0), 0);
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "over.png"));
         DeleteDIB(image);
@@ -276,12 +285,14 @@ TEST(ToDIB, PixelsThatVanishAfterLoadingDrawNothing) {
     const std::string path = save_image(gradient_image(64, 64), dir.path() / "gone.jpg");
     const ImageHandle image = ToDIB(path.c_str());
     ASSERT_NE(image, 0u);
-    std::filesystem::remove(path);
+    // Emptied through the descriptor the load keeps open.
+    std::filesystem::resize_file(path, 0);
     EXPECT_EQ(head_size(image), QSize(64, 64));
     TurnDIB(image, 90);
     DIBto24Bit(image);
-    EXPECT_EQ(ResizeDIB(image, 32, 32), 0);
+    ResizeDIB(image, 32, 32);  // only noted: nothing is decoded yet
     EXPECT_EQ(drawn_pixels(image, 0xff000000).pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(ResizeDIB(image, 16, 16), 0);
     EXPECT_EQ(DIBtoPNG((dir.path() / "out.png").c_str(), image, 0), 0);
     EXPECT_EQ(DeleteDIB(image), 1);
 }

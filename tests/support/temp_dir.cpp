@@ -43,10 +43,10 @@ std::string read_file(const std::filesystem::path& path) {
 std::filesystem::path corpus_dir() {
     // A checkout elsewhere (a git worktree) names the corpus explicitly.
     for (const char* variable : {"TERVO_CORPUS_DIR", "TERVO_CORPUS"}) {
-        const char* named = std::getenv(variable);
-        if (!named || !*named) continue;
-        const std::filesystem::path dir(named);
-        if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
+        if (const char* named = std::getenv(variable); named && *named) {
+            const std::filesystem::path dir(named);
+            if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
+        }
     }
     auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
     if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
