@@ -4,3 +4,12 @@ foreach(format bmp jpg png gif)
   tervo_add_fuzzer(fuzz_image_${format} fuzz_image.cpp imgctl)
   target_compile_definitions(fuzz_image_${format} PRIVATE TERVO_FUZZ_EXTENSION=".${format}")
 endforeach()
+
+# The BMP decoder on its own, without the rest of the chain.
+tervo_add_fuzzer(fuzz_bmp_decoder fuzz_bmp_decoder.cpp imgctl)
+
+# The PNG and GIF decoders on their own, likewise.
+foreach(format png gif)
+  tervo_add_fuzzer(fuzz_${format}_decoder fuzz_${format}_decoder.cpp imgctl)
+  target_include_directories(fuzz_${format}_decoder PRIVATE ${PROJECT_SOURCE_DIR})
+endforeach()

@@ -332,6 +332,7 @@ public:
         // calloc: pages the file never writes are never touched.
         indices_.reset(static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(pixels), 1)));
         written_.reset(static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>((pixels + 7) / 8), 1)));
+        row_written_.assign(static_cast<std::size_t>(height), 0);
         return indices_ && written_;
     }
 
@@ -345,10 +346,13 @@ public:
         if (!(bits & bit)) {
             bits |= bit;
             ++written_count_;
+            ++row_written_[static_cast<std::size_t>(row)];
         }
     }
 
     bool complete() const { return written_count_ == int64_t{width_} * height_; }
+    // How many pixels of a stored row the file set.
+    int row_written(int row) const { return row_written_[static_cast<std::size_t>(row)]; }
     unsigned char index(int64_t at) const { return indices_[static_cast<std::size_t>(at)]; }
     bool written(int64_t at) const {
         return (written_[static_cast<std::size_t>(at / 8)] >> (at % 8)) & 1u;
@@ -358,6 +362,7 @@ private:
     int width_ = 0, height_ = 0;
     Buffer indices_, written_;
     int64_t written_count_ = 0;
+    std::vector<int> row_written_;
 };
 
 // Runs the escapes and runs of RLE8 or RLE4 into the canvas. A file that ends
@@ -420,10 +425,20 @@ bool decode_rle(const FileInput& input, const Layout& l, RowSink& sink) {
     if (!sink.start(QSize(l.width, l.height), complete ? QImage::Format_RGB32 : QImage::Format_ARGB32)) return false;
     for (int y = 0; y < l.height; ++y) {
         auto* out = reinterpret_cast<QRgb*>(sink.row(y));
-        const int64_t base = int64_t{l.height - 1 - y} * l.width;
-        for (int x = 0; x < l.width; ++x) {
-            const int64_t at = base + x;
-            out[x] = (complete || canvas.written(at)) ? l.palette[canvas.index(at)] : qRgba(0, 0, 0, 0);
+        const int stored = l.height - 1 - y;
+        const int64_t base = int64_t{stored} * l.width;
+        const int set = canvas.row_written(stored);
+        // Rows left out entirely are common (a delta past them, an early
+        // end): they need no look at each pixel.
+        if (set == 0) {
+            std::memset(out, 0, static_cast<std::size_t>(l.width) * sizeof(QRgb));  // transparent
+        } else if (set == l.width) {
+            for (int x = 0; x < l.width; ++x) out[x] = l.palette[canvas.index(base + x)];
+        } else {
+            for (int x = 0; x < l.width; ++x) {
+                const int64_t at = base + x;
+                out[x] = canvas.written(at) ? l.palette[canvas.index(at)] : qRgba(0, 0, 0, 0);
+            }
         }
         sink.row_done(y);
     }

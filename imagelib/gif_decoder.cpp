@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace tervo::imagelib {
@@ -155,26 +156,28 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
     const std::array<QRgb, 256> palette = frame_palette(gif.get(), transparent);
 
     std::vector<GifPixelType> line;
-    std::vector<GifPixelType> gathered;
+    std::unique_ptr<GifPixelType[]> gathered;
     if (visible_rows > 0 && frame.Width > 0) {
         try {
             line.resize(std::size_t(frame.Width));
-            if (frame.Interlace) {
-                // Interlaced rows arrive in four passes: gathered first.
-                if (int64_t{frame.Width} * visible_rows > kDecoderMemoryLimit) return false;
-                gathered.resize(std::size_t(frame.Width) * std::size_t(visible_rows));
-            }
         } catch (const std::bad_alloc&) {
             return false;
         }
         if (frame.Interlace) {
+            // Interlaced rows arrive in four passes: the visible ones are
+            // gathered first. Uncleared, so a frame that breaks off early
+            // costs only what its rows reached; the passes together write
+            // every row.
+            if (int64_t{frame.Width} * visible_rows > kDecoderMemoryLimit) return false;
+            gathered.reset(new (std::nothrow) GifPixelType[std::size_t(frame.Width) * std::size_t(visible_rows)]);
+            if (!gathered) return false;
             static constexpr int kStart[] = {0, 4, 2, 1};
             static constexpr int kStep[] = {8, 8, 4, 2};
             for (int pass = 0; pass < 4; ++pass)
                 for (int y = kStart[pass]; y < frame.Height; y += kStep[pass]) {
                     if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
                     if (y < visible_rows)
-                        std::copy(line.begin(), line.end(), gathered.begin() + std::ptrdiff_t(y) * frame.Width);
+                        std::copy(line.begin(), line.end(), gathered.get() + std::ptrdiff_t(y) * frame.Width);
                 }
         }
     }
@@ -188,7 +191,7 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
         if (frame.Width == 0) {
             indices = nullptr;
         } else if (frame.Interlace) {
-            indices = gathered.data() + std::size_t(y) * std::size_t(frame.Width);
+            indices = gathered.get() + std::size_t(y) * std::size_t(frame.Width);
         } else {
             if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
             indices = line.data();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tervo::testing {
@@ -55,6 +56,12 @@ int64_t resident_bytes() {
     int64_t total = 0, resident = 0;
     statm >> total >> resident;
     return resident * int64_t(sysconf(_SC_PAGESIZE));
+}
+
+int64_t peak_resident_bytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return int64_t{usage.ru_maxrss} * 1024;
 }
 
 int max_difference(const QImage& a, const QImage& b) {

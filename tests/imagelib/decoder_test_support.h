@@ -53,8 +53,9 @@ private:
     std::vector<uchar> row_;
 };
 
-// The process's resident memory in bytes now.
+// The process's resident memory in bytes now, and the most it has had.
 int64_t resident_bytes();
+int64_t peak_resident_bytes();
 
 // Largest channel difference, alpha included, both images compared
 // premultiplied (hidden colours of transparent pixels do not count); 256

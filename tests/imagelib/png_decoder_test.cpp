@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -258,6 +259,16 @@ TEST_F(PngDecoder, InterlacedPictureOverTheBufferLimitIsRefusedBeforeDecoding) {
     EXPECT_TRUE(decode_into(small_path, small_sink));
     EXPECT_EQ(small_sink.rows_done, 64);
     EXPECT_TRUE(small_sink.in_order);
+}
+
+TEST_F(PngDecoder, InterlacedFileBreakingOffEarlyCostsLittleMemory) {
+    // Within the limit (250 MB of pixels), but the data ends after its
+    // first rows: what was never decoded must not have been paid for.
+    const std::string path = file("adam7-short.png", png(ihdr(8192, 8000, 8, 6, true), "", deflated_zeros(200000)));
+    const int64_t before = std::max(peak_resident_bytes(), resident_bytes());
+    CountingSink sink;
+    EXPECT_FALSE(decode_into(path, sink));
+    EXPECT_LT(peak_resident_bytes() - before, int64_t{64} << 20);
 }
 
 TEST_F(PngDecoder, SixteenBitColourKeyMakesExactlyThatColourTransparent) {
