@@ -15,6 +15,8 @@ QImage::Format scaling_format(QImage::Format format) {
                : QImage::Format_RGB32;
 }
 
+constexpr int kMaxEdgeShift = 64;
+
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
 // become `wanted`: in proportion, at least one, never more than kept.
 int shrunk_length(int kept, int whole, int wanted) {
@@ -22,6 +24,26 @@ int shrunk_length(int kept, int whole, int wanted) {
     if (kept == whole) return wanted;
     const int64_t length = std::llround(double(kept) * wanted / whole);
     return int(std::clamp<int64_t>(length, 1, kept));
+}
+
+// Moves a part's edge outwards (by -1 or +1 steps, within [0, whole]) to
+// where it falls nearest a pixel edge of the picture at its wanted length,
+// so a part is scaled on the same grid as the whole picture would be.
+int aligned_edge(int edge, int step, int whole, int wanted) {
+    int best = edge;
+    int64_t best_distance = whole;
+    for (int i = 0; i <= kMaxEdgeShift; ++i) {
+        const int at = edge + i * step;
+        if (at < 0 || at > whole) break;
+        const int64_t rest = (int64_t{at} * wanted) % whole;
+        const int64_t distance = std::min(rest, whole - rest);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = at;
+        }
+        if (distance == 0) break;
+    }
+    return best;
 }
 
 }  // namespace
@@ -47,15 +69,19 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
                   QPoint(int(std::ceil(part.right())) - 1, int(std::ceil(part.bottom())) - 1)) &
             QRect(QPoint(0, 0), size);
     if (kept_.isEmpty()) return false;
+    kept_ = QRect(QPoint(aligned_edge(kept_.left(), -1, size.width(), wanted_.width()),
+                         aligned_edge(kept_.top(), -1, size.height(), wanted_.height())),
+                  QPoint(aligned_edge(kept_.right() + 1, 1, size.width(), wanted_.width()) - 1,
+                         aligned_edge(kept_.bottom() + 1, 1, size.height(), wanted_.height()) - 1));
     const QSize out_size(shrunk_length(kept_.width(), size.width(), wanted_.width()),
                          shrunk_length(kept_.height(), size.height(), wanted_.height()));
     shrinking_ = out_size != kept_.size();
 
-    const int band_rows = shrinking_ ? int(std::min<int64_t>(
-                                           kept_.height(), int64_t{kMinBandRows} * 2 +
-                                                               (int64_t{kept_.height()} + out_size.height() - 1) /
-                                                                   out_size.height()))
-                                     : 0;
+    // A band never spans more than twice the least output rows a band
+    // makes, each taking up to ceil(H / h) source rows, plus rounding.
+    const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
+    const int band_rows =
+        shrinking_ ? int(std::min<int64_t>(kept_.height(), 2 * (kMinBandRows + per_out_row) + 4)) : 0;
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
     const int64_t needed = image_bytes(out_size, out_format) + image_bytes(QSize(kept_.width(), band_rows), format) +
                            image_bytes(QSize(size.width(), 1), format);
@@ -71,9 +97,8 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
             (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1,
             out_size.height()));
         band_first_out_ = 0;
-        band_out_rows_ = std::min(rows_per_band_out_, out_size.height());
         band_first_row_ = 0;
-        band_end_row_ = int(int64_t{band_out_rows_} * kept_.height() / out_size.height());
+        plan_band();
     }
     scratch_ = QImage(size.width(), 1, format);
     return !scratch_.isNull();
@@ -115,9 +140,36 @@ void ShrinkingSink::flush_band() {
                     std::size_t(out_.bytesPerLine()));
 
     band_first_out_ += band_out_rows_;
-    band_out_rows_ = std::min(rows_per_band_out_, out_.height() - band_first_out_);
     band_first_row_ = band_end_row_;
-    band_end_row_ = int(int64_t{band_first_out_ + band_out_rows_} * kept_.height() / out_.height());
+    if (band_first_out_ < out_.height()) plan_band();
+}
+
+void ShrinkingSink::plan_band() {
+    // Output row k begins at source row k * H / h. Qt's scaling of a band
+    // spreads its rows evenly over its output rows, so a band must begin and
+    // end where output rows do: of the band lengths that are long enough,
+    // the one whose end lies nearest a whole source row, measured in 1/h of
+    // a row. The error left is a small fraction of a source row.
+    const int64_t in = kept_.height();
+    const int64_t out = out_.height();
+    const int64_t first = band_first_out_;
+    int64_t best_end = std::min<int64_t>(out, first + rows_per_band_out_);
+    if (first + 2 * rows_per_band_out_ < out) {
+        int64_t best_distance = out;
+        for (int64_t end = first + rows_per_band_out_; end <= first + 2 * rows_per_band_out_; ++end) {
+            const int64_t rest = (end * in) % out;
+            const int64_t distance = std::min(rest, out - rest);
+            if (distance < best_distance) {
+                best_distance = distance;
+                best_end = end;
+            }
+            if (distance == 0) break;
+        }
+    } else {
+        best_end = out;  // the rest in one band, ending exactly at the last row
+    }
+    band_out_rows_ = int(best_end - first);
+    band_end_row_ = int((best_end * in + out / 2) / out);
 }
 
 bool feed_rows(const QImage& image, RowSink& sink) {

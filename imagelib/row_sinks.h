@@ -53,6 +53,7 @@ public:
 
 private:
     void flush_band();
+    void plan_band();
 
     QSize wanted_;
     QRectF part_;

@@ -11,6 +11,7 @@ namespace tervo {
 namespace {
 
 using testing::gradient_image;
+using testing::head_size;
 using testing::save_image;
 using testing::TempDir;
 
@@ -96,6 +97,82 @@ TEST(DIBtoDCex2, DrawsNothingWhenThereIsNothingToDraw) {
         expect_copied(canvas, QRect(), QImage());
     }
     EXPECT_EQ(DIBtoDCex2(nullptr, 0, 0, 8, 8, image, 0, 0, 8, 8, SRCCOPY, 1), 0);
+    DeleteDIB(image);
+}
+
+// The picture as drawn when it is all on show: the reference for drawings
+// that show only a part of it.
+QImage drawn_whole(ImageHandle image, QSize size) {
+    QImage canvas(size, QImage::Format_RGB32);
+    canvas.fill(kBackground);
+    QPainter painter(&canvas);
+    DIBtoDCex2(&painter, 0, 0, size.width(), size.height(), image, 0, 0, size.width(), size.height(), SRCCOPY, 1);
+    return canvas;
+}
+
+// A picture larger than the canvas: only the part on show is decoded and
+// scaled, and it is the same part as of the picture made whole.
+TEST(DIBtoDCex2, DrawsThePartOnShowOfAnyZoom) {
+    TempDir dir;
+    QImage source = gradient_image(300, 200);
+    for (int x = 0; x < 300; x += 7) source.setPixel(x, (x * 3) % 200, qRgb(255, 255, 255));  // fine detail
+    const std::string png = save_image(source, dir.path() / "z.png");
+    const std::string jpg = save_image(source, dir.path() / "z.jpg", 95);
+    struct Case {
+        const std::string* path;
+        int turn;
+        double zoom;
+        QPoint scroll;  // the picture's point drawn at the canvas's corner
+    };
+    const Case cases[] = {{&png, 0, 4.0, {500, 300}}, {&png, 90, 4.0, {10, 700}}, {&jpg, 270, 3.0, {333, 0}},
+                          {&jpg, 0, 1.0, {120, 90}},  {&png, 180, 0.5, {40, 30}},  {&png, 0, 1.75, {0, 0}}};
+    for (const Case& c : cases) {
+        const ImageHandle part = ToDIB(c.path->c_str());
+        const ImageHandle whole = ToDIB(c.path->c_str());
+        QSize size;
+        for (ImageHandle image : {part, whole}) {
+            TurnDIB(image, c.turn);
+            DIBto24Bit(image);
+            size = QSize(int(head_size(image).width() * c.zoom), int(head_size(image).height() * c.zoom));
+            ResizeDIB(image, size.width(), size.height());
+        }
+        QImage canvas = canvas_of(QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        EXPECT_EQ(DIBtoDCex2(&painter, -c.scroll.x(), -c.scroll.y(), size.width(), size.height(), part, 0, 0,
+                             size.width(), size.height(), SRCCOPY, 1),
+                  1);
+        painter.end();
+        const QImage expected = drawn_whole(whole, size).copy(QRect(c.scroll, canvas.size()));
+        const QRect covered = QRect(QPoint(0, 0), size).translated(-c.scroll) & canvas.rect();
+        EXPECT_LE(testing::mean_channel_difference(canvas.copy(covered), expected.copy(covered)), 1.0)
+            << c.turn << " x" << c.zoom;
+        EXPECT_LE(testing::max_channel_difference(canvas.copy(covered), expected.copy(covered)), 40)
+            << c.turn << " x" << c.zoom;
+        // Outside the picture the canvas is untouched.
+        const QPoint corner = canvas.rect().bottomRight();
+        if (!covered.contains(corner)) {
+            EXPECT_EQ(canvas.pixel(corner), kBackground);
+        }
+        DeleteDIB(part);
+        DeleteDIB(whole);
+    }
+}
+
+TEST(DIBtoDCex2, KeepsToThePaintersClip) {
+    TempDir dir;
+    const QImage source = gradient_image(40, 30);
+    const ImageHandle image = ToDIB(save_image(source, dir.path() / "c.png").c_str());
+    ResizeDIB(image, 160, 120);
+    QImage canvas = canvas_of(QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    painter.setClipRect(QRect(10, 5, 20, 15));
+    EXPECT_EQ(DIBtoDCex2(&painter, 0, 0, 160, 120, image, 0, 0, 160, 120, SRCCOPY, 1), 1);
+    painter.end();
+    const QImage expected = source.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LE(testing::max_channel_difference(canvas.copy(10, 5, 20, 15), expected.copy(10, 5, 20, 15)), 2);
+    EXPECT_EQ(canvas.pixel(9, 5), kBackground);
+    EXPECT_EQ(canvas.pixel(30, 19), kBackground);
+    EXPECT_EQ(canvas.pixel(10, 20), kBackground);
     DeleteDIB(image);
 }
 

@@ -297,5 +297,31 @@ TEST(ToDIB, PixelsThatVanishAfterLoadingDrawNothing) {
     EXPECT_EQ(DeleteDIB(image), 1);
 }
 
+// The load keeps the file it opened: every later decode reads from it, so a
+// name that now stands for something else, or nothing, changes nothing.
+TEST(ToDIB, DecodesFromTheFileItOpened) {
+    TempDir dir;
+    const QImage first = gradient_image(30, 20);
+    const std::string path = save_image(first, dir.path() / "one.png");
+    const ImageHandle renamed = ToDIB(path.c_str());
+    std::filesystem::rename(path, dir.path() / "moved.png");
+    save_image(gradient_image(20, 30), dir.path() / "one.png");  // another picture under the name
+    const ImageHandle replaced = ToDIB(path.c_str());
+    std::filesystem::remove(path);
+    EXPECT_EQ(max_channel_difference(drawn_pixels(renamed), first), 0);
+    EXPECT_EQ(head_size(replaced), QSize(20, 30));
+    EXPECT_EQ(drawn_pixels(replaced).size(), QSize(20, 30));
+    DeleteDIB(renamed);
+    DeleteDIB(replaced);
+
+    // A name that is not UTF-8 is opened by its bytes.
+    const std::string odd = (dir.path() / "\xff\xfe\x81.png").string();
+    std::filesystem::copy_file(dir.path() / "moved.png", odd);
+    const ImageHandle image = ToDIB(odd.c_str());
+    ASSERT_NE(image, 0u);
+    EXPECT_EQ(max_channel_difference(drawn_pixels(image), first), 0);
+    DeleteDIB(image);
+}
+
 }  // namespace
 }  // namespace tervo
