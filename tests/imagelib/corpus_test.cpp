@@ -48,20 +48,37 @@ const char* check_name(Check check) {
 }
 
 // Every exception of this test, with its reason. A test file listed here is
-// still run and reported, but the checks named are not held against it; a
-// reference file listed here (checks 0) is not used at all.
+// still run and reported. The checks named are held to `max_difference`
+// instead (at own size and turned) when it is 0 or more, otherwise not held
+// against the file at all. A reference file listed (checks 0) is not used.
 struct Exception {
     unsigned checks;
+    int max_difference;
     const char* reason;
 };
+const char kFourBitChannels[] =
+    "ImageMagick, the reference, widens 4-bit channels by shifting (15 to 240), the library by repeating the bits "
+    "(15 to 255)";
 const std::map<std::string, Exception> kExceptions = {
     {"jpeg/libjpeg-turbo/testorig.png",
-     {0, "not the decoded testorig.jpg: it differs from testorig.ppm, the suite's decode, by up to 183"}},
+     {0, -1, "not the decoded testorig.jpg: it differs from testorig.ppm, the suite's decode, by up to 183"}},
+    {"bmp-extra/image-rs/images/V3_X4_R4_G4_B4.bmp", {kEveryCheck, 15, kFourBitChannels}},
+    {"bmp-extra/image-rs/images/V3_X4_R4_G4_B4_Top_Down.bmp", {kEveryCheck, 15, kFourBitChannels}},
+    {"bmp-extra/image-rs/images/V4_R5_G6_B5.bmp",
+     {kOwnSize | kTurned, 1,
+      "ImageMagick, the reference, widens 5- and 6-bit channels by a rule of its own, within 1 of repeating the "
+      "bits"}},
+    {"jpeg/pillow/pil_sample_cmyk.jpg",
+     {kQuarter, -1,
+      "CMYK: the conversion to RGB multiplies channels the DCT scaling has already averaged, so shrunk colours "
+      "differ from averages of converted ones (27.7 dB; ImageMagick's own DCT-scaled decode: 27.6 dB)"}},
+    {"bmp-extra/image-rs/images/V5_A1_R5_G5_B5.bmp",
+     {kEveryCheck, -1, "ImageMagick, the reference, widens the 1-bit alpha to 128 instead of 255: half see-through"}},
 };
 
-bool excepted(const std::string& path, Check check) {
+const Exception* exception_for(const std::string& path, Check check) {
     auto it = kExceptions.find(path);
-    return it != kExceptions.end() && (it->second.checks & check);
+    return it != kExceptions.end() && (it->second.checks & check) ? &it->second : nullptr;
 }
 
 // How far the library's pixels may lie from the reference.
@@ -71,11 +88,17 @@ struct Limits {
     double quarter_psnr;  // dB, for the shrunk picture
 };
 
-// Decoders may round JPEG's inverse DCT and chroma upsampling differently;
-// a quarter-size picture comes from libjpeg's DCT scaling (an 8×8 block
-// reduced to 2×2 in the frequency domain), not from averaging the full
-// decode, which costs a few dB against the area-averaged reference.
-constexpr Limits kJpegLimits{40, 1.5, 30.0};
+// Decoders may round JPEG's inverse DCT and chroma upsampling differently:
+// within a mean of 1.5 and 40 levels at most. A quarter-size picture comes
+// from libjpeg's DCT scaling (an 8x8 block reduced to 2x2 in the frequency
+// domain), not from averaging the full decode. Measured against the
+// area-averaged reference: where the scaled pixels line up with 4x4 source
+// pixels (sides divisible by 4) they lie 40 to 48 dB from it; on the
+// sharpest picture here with sides that are not (rgb.jpg, 500x333),
+// ImageMagick's own DCT-scaled decode reaches 29.4 dB when only the pixels
+// that line up are kept, and 21.0 dB when the partial last block is
+// stretched over the picture. 28 dB lets the former pass and not the latter.
+constexpr Limits kJpegLimits{40, 1.5, 28.0};
 // Lossless formats: exact, shrunk as Qt's area averaging does.
 constexpr Limits kLosslessLimits{0, 0.0, 40.0};
 // 16-bit samples brought to 8 bits: truncating against rounding.
@@ -271,7 +294,8 @@ void Corpus::check_valid_files(const std::string& format) {
         const Limits limits = limits_for(*e, dir_);
         auto fail = [&](Check check, const std::string& what) {
             const std::string line = e->path + ": " + check_name(check) + ": " + what;
-            if (excepted(e->path, check)) {
+            const Exception* exception = exception_for(e->path, check);
+            if (exception && exception->max_difference < 0) {
                 rows.push_back(line + " (excepted)");
                 return;
             }
@@ -280,7 +304,10 @@ void Corpus::check_valid_files(const std::string& format) {
         };
 
         const std::vector<Reference>& references = all_references[index];
-        ASSERT_FALSE(references.empty()) << errors[index];
+        if (references.empty()) {
+            fail(kOwnSize, "no reference: " + errors[index]);
+            continue;
+        }
 
         const Shown own = show(path, 0, false);
         const Shown turned = show(path, 90, false);
@@ -326,13 +353,23 @@ void Corpus::check_valid_files(const std::string& format) {
                            figures(d_turned) + "; quarter " + figures(d_quarter));
 
             auto judge = [&](Check check, const PixelDifference& d) {
-                if (!d.sizes_match || d.max > limits.max || d.mean > limits.mean)
-                    fail(check, figures(d) + " against " + ref.source);
+                int max = limits.max;
+                double mean = limits.mean;
+                if (const Exception* exception = exception_for(e->path, check)) {
+                    max = std::max(max, exception->max_difference);
+                    mean = std::max(mean, double(exception->max_difference));
+                }
+                if (!d.sizes_match || d.max > max || d.mean > mean) fail(check, figures(d) + " against " + ref.source);
             };
             judge(kOwnSize, d_own);
             judge(kTurned, d_turned);
-            if (!d_quarter.sizes_match || d_quarter.psnr <= limits.quarter_psnr)
-                fail(kQuarter, figures(d_quarter) + " against " + ref.source + " shrunk");
+            if (!d_quarter.sizes_match || d_quarter.psnr <= limits.quarter_psnr) {
+                const Exception* exception = exception_for(e->path, kQuarter);
+                if (exception && exception->max_difference >= 0)
+                    rows.push_back(e->path + ": quarter against a reference known to differ (excepted)");
+                else
+                    fail(kQuarter, figures(d_quarter) + " against " + ref.source + " shrunk");
+            }
         }
     }
     std::printf("%s: %d valid files, %d comparisons with the suites' references, %d with ImageMagick's; "
