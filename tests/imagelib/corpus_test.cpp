@@ -326,7 +326,8 @@ void Corpus::check_valid_files(const std::string& format) {
         if (turned.head != own.head.transposed()) fail(kTurned, "HeadDIB does not report the turned size");
 
         for (const Reference& ref : references) {
-            if (ref.screen.isValid() && own.head != ref.screen) fail(kOwnSize, "not the logical screen of " + ref.source);
+            if (ref.screen.isValid() && own.head != ref.screen)
+                fail(kOwnSize, "not the logical screen of " + ref.source);
             if (!ref.palette.empty()) {
                 // The first frame shows colours of the global map only (and
                 // white where it is transparent).

@@ -174,7 +174,8 @@ const char* second_decoder_program() {
 QImage decode_with_second_decoder(const std::filesystem::path& path, std::string* error) {
     const std::string extension = path.extension().string();
     std::string format;
-    for (char c : extension.substr(extension.empty() ? 0 : 1)) format += char(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : extension.substr(extension.empty() ? 0 : 1))
+        format += char(std::tolower(static_cast<unsigned char>(c)));
     if (format == "jpg") format = "jpeg";
     // Named by its format so the content is read as what the manifest says.
     QStringList arguments{QString::fromStdString(format + ":" + path.string() + "[0]")};
