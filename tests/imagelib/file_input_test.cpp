@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <future>
 
@@ -56,6 +59,17 @@ TEST(FileInput, RefusesWhatIsNotARegularFile) {
     const auto zero = dir.path() / "zero.bmp";
     ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
     EXPECT_FALSE(FileInput::open(zero.c_str()));
+
+    const std::string socket_path = (dir.path() / "socket.bmp").string();
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socket_path.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_FALSE(FileInput::open(socket_path.c_str()));
+    ::close(sock);
 
     // A symlink to a regular file is that file.
     const auto real = dir.write("real.bmp", "BM");
