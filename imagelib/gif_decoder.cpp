@@ -147,7 +147,8 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
     const int height = gif->SHeight;
     const GifImageDesc frame = gif->Image;
     if (frame.Width < 0 || frame.Height < 0 || frame.Left < 0 || frame.Top < 0) return false;
-    // The frame's rows that land on the screen; the rest are never decoded.
+    // The frame's rows that land on the screen. A plain frame's rows below
+    // it are never decoded; an interlaced frame's are, as they come between.
     const int first_row = std::min(frame.Top, height);
     const int end_row = std::min(frame.Top + frame.Height, height);
     const int visible_rows = end_row - first_row;

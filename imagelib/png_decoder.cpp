@@ -1,6 +1,7 @@
 // PNG through libspng, read from the file as it is decoded. Every colour type
-// and depth comes out as 8-bit RGBA (16-bit samples rounded, palette and tRNS
-// applied, gamma left alone, as a viewer of sRGB pictures shows them).
+// and depth comes out as 8-bit RGBA (libspng keeps the high byte of 16-bit
+// samples; palette and tRNS applied; gamma left alone, as a viewer of sRGB
+// pictures shows them).
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
 
