@@ -13,3 +13,6 @@ foreach(format png gif)
   tervo_add_fuzzer(fuzz_${format}_decoder fuzz_${format}_decoder.cpp imgctl)
   target_include_directories(fuzz_${format}_decoder PRIVATE ${PROJECT_SOURCE_DIR})
 endforeach()
+
+# The JPEG decoder alone, below the image chain.
+tervo_add_fuzzer(fuzz_jpeg_decoder fuzz_jpeg_decoder.cpp imgctl)

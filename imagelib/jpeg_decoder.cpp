@@ -22,7 +22,9 @@ namespace tervo::imagelib {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+// libjpeg-turbo's fast Huffman path runs only while a few KB of input are
+// left in the buffer; larger chunks leave less of the file to the slow one.
+constexpr std::size_t kReadChunk = 256 * 1024;
 
 // A file of endless scans would otherwise be consumed scan by scan for as
 // long as it lasts; real progressive files have about ten.
@@ -89,7 +91,8 @@ void skip_input_data(j_decompress_ptr cinfo, long count) {
     // Past the buffer: move the cursor instead of reading what is skipped.
     // Skipping past the end leaves the cursor there; the next fill then
     // reports the early end.
-    src->cursor->skip(int64_t(count) - int64_t(src->pub.bytes_in_buffer));
+    if (!src->cursor->skip(int64_t(count) - int64_t(src->pub.bytes_in_buffer)))
+        src->cursor->seek(src->cursor->input().size());
     src->pub.bytes_in_buffer = 0;
     src->pub.next_input_byte = nullptr;
 }

@@ -8,7 +8,7 @@ root=$PWD
 seconds=${1:-600}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_settings fuzz_compare fuzz_image_bmp fuzz_image_jpg fuzz_image_png fuzz_image_gif fuzz_bmp_decoder fuzz_png_decoder fuzz_gif_decoder)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_settings fuzz_compare fuzz_image_bmp fuzz_image_jpg fuzz_image_png fuzz_image_gif fuzz_bmp_decoder fuzz_png_decoder fuzz_gif_decoder fuzz_jpeg_decoder)
 
 scripts/install-deps.sh clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTERVO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -32,7 +32,7 @@ for h in "${harnesses[@]}"; do
     fuzz_settings) seeds=$root/fuzz/seeds/settings ;;
     fuzz_compare) seeds=$root/fuzz/seeds/compare ;;
     fuzz_image_bmp|fuzz_bmp_decoder) seeds=$(seed_dir bmp bmp) ;;
-    fuzz_image_jpg) seeds=$(seed_dir jpg jpeg) ;;
+    fuzz_image_jpg|fuzz_jpeg_decoder) seeds=$(seed_dir jpg jpeg) ;;
     fuzz_image_png|fuzz_png_decoder) seeds=$(seed_dir png png) ;;
     fuzz_image_gif|fuzz_gif_decoder) seeds=$(seed_dir gif gif) ;;
   esac

@@ -60,31 +60,12 @@ bool opaque_bytes(const QImage& image) {
     return true;
 }
 
+// ---- the corpus ---------------------------------------------------------
+
 struct Difference {
     int max = 0;
     double mean = 0;
 };
-
-Difference compare_rgb(const QImage& a, const QImage& b) {
-    const QImage pa = a.convertToFormat(QImage::Format_RGB32);
-    const QImage pb = b.convertToFormat(QImage::Format_RGB32);
-    Difference d;
-    double sum = 0;
-    for (int y = 0; y < pa.height(); ++y) {
-        const auto* ra = reinterpret_cast<const QRgb*>(pa.constScanLine(y));
-        const auto* rb = reinterpret_cast<const QRgb*>(pb.constScanLine(y));
-        for (int x = 0; x < pa.width(); ++x)
-            for (int shift : {0, 8, 16}) {
-                const int delta = std::abs(int((ra[x] >> shift) & 0xff) - int((rb[x] >> shift) & 0xff));
-                d.max = std::max(d.max, delta);
-                sum += delta;
-            }
-    }
-    d.mean = pa.isNull() ? 0 : sum / (3.0 * pa.width() * pa.height());
-    return d;
-}
-
-// ---- the corpus ---------------------------------------------------------
 
 
 
@@ -160,7 +141,8 @@ TEST_F(JpegCorpus, DecodesMatchTheirReferences) {
             const Decoded d = decode(full(described), reduced ? expected.size() : QSize());
             ASSERT_TRUE(d.ok);
             ASSERT_EQ(d.image.size(), expected.size());
-            const Difference diff = compare_rgb(d.image, expected);
+            const Difference diff{testing::max_channel_difference(d.image, expected),
+                                  testing::mean_channel_difference(d.image, expected)};
             // Decoders may round the inverse DCT and upsampling differently.
             // The reduced references come from another decoder's own scaled
             // transforms: at 1/8 (block averages) they match exactly, at 1/4
@@ -354,7 +336,7 @@ TEST_F(GeneratedJpeg, DctScaleIsTheSmallestThatCoversTheWantedSize) {
         // pictures are mostly edge blocks padded by the encoder).
         if (c.stored.width() < 100) continue;
         const QImage shrunk = whole.image.scaled(d.image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        EXPECT_LT(compare_rgb(d.image, shrunk).mean, 6.0);
+        EXPECT_LT(testing::mean_channel_difference(d.image, shrunk), 6.0);
     }
 }
 
@@ -434,8 +416,8 @@ TEST_F(GeneratedJpeg, TruncatedFileKeepsWhatWasDecoded) {
     const Decoded cut = decode(write("cut.jpg", bytes.substr(0, bytes.size() / 2)));
     ASSERT_TRUE(cut.ok);
     ASSERT_EQ(cut.image.size(), whole.image.size());
-    EXPECT_EQ(compare_rgb(cut.image.copy(0, 0, 64, 64), whole.image.copy(0, 0, 64, 64)).max, 0);
-    EXPECT_GT(compare_rgb(cut.image.copy(0, 192, 64, 64), whole.image.copy(0, 192, 64, 64)).mean, 10);
+    EXPECT_EQ(testing::max_channel_difference(cut.image.copy(0, 0, 64, 64), whole.image.copy(0, 0, 64, 64)), 0);
+    EXPECT_GT(testing::mean_channel_difference(cut.image.copy(0, 192, 64, 64), whole.image.copy(0, 192, 64, 64)), 10);
 }
 
 TEST_F(GeneratedJpeg, ProgressiveAndGreyFilesDecodeLikeQt) {
@@ -448,8 +430,7 @@ TEST_F(GeneratedJpeg, ProgressiveAndGreyFilesDecodeLikeQt) {
             const Decoded d = decode(path);
             ASSERT_TRUE(d.ok);
             EXPECT_TRUE(opaque_bytes(d.image));
-            const Difference diff = compare_rgb(d.image, QImage(QString::fromStdString(path)));
-            EXPECT_LE(diff.max, 2);
+            EXPECT_LE(testing::max_channel_difference(d.image, QImage(QString::fromStdString(path))), 2);
         }
     }
 }

@@ -164,12 +164,5 @@ TEST_F(JpegWriter, TransparencyIsFlattenedOverWhite) {
     DeleteDIB(image);
 }
 
-TEST_F(JpegWriter, NothingToWriteGivesZeroAndNoFile) {
-    const auto path = dir_.path() / "none.jpg";
-    EXPECT_EQ(DIBtoJPG(path.c_str(), 0, 90, 0), 0);
-    EXPECT_EQ(DIBtoJPG(path.c_str(), 987654, 90, 0), 0);
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
 }  // namespace
 }  // namespace tervo
