@@ -1,5 +1,7 @@
 #include "imagelib/file_input.h"
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,9 +41,28 @@ std::size_t FileInput::read_at(int64_t offset, void* dest, std::size_t count) co
 }
 
 std::size_t FileCursor::read(void* dest, std::size_t count) {
-    const std::size_t got = input_.read_at(position_, dest, count);
-    position_ += static_cast<int64_t>(got);
-    return got;
+    auto* out = static_cast<unsigned char*>(dest);
+    std::size_t done = 0;
+    while (done < count) {
+        const int64_t offset = position_ - buffer_start_;
+        if (buffer_ && offset >= 0 && offset < static_cast<int64_t>(buffer_length_)) {
+            const std::size_t n = std::min(count - done, buffer_length_ - static_cast<std::size_t>(offset));
+            std::memcpy(out + done, buffer_.get() + offset, n);
+            done += n;
+            position_ += static_cast<int64_t>(n);
+            continue;
+        }
+        if (count - done >= kReadAhead) {
+            const std::size_t got = input_.read_at(position_, out + done, count - done);
+            position_ += static_cast<int64_t>(got);
+            return done + got;
+        }
+        if (!buffer_) buffer_ = std::make_unique<unsigned char[]>(kReadAhead);
+        buffer_start_ = position_;
+        buffer_length_ = input_.read_at(position_, buffer_.get(), kReadAhead);
+        if (buffer_length_ == 0) break;
+    }
+    return done;
 }
 
 bool FileCursor::skip(int64_t count) {

@@ -36,7 +36,9 @@ private:
 };
 
 // Sequential reading over a FileInput, as the codec libraries' callbacks
-// want it.
+// want it. Small reads are served from a read-ahead buffer: giflib and
+// libspng ask for a few bytes at a time, and a system call for each would
+// cost more than the decoding.
 class FileCursor {
 public:
     explicit FileCursor(const FileInput& input) : input_(input) {}
@@ -46,9 +48,15 @@ public:
     void seek(int64_t position) { position_ = position; }
     const FileInput& input() const { return input_; }
 
+    // Reads at least this large go straight to the file.
+    static constexpr std::size_t kReadAhead = std::size_t{64} << 10;
+
 private:
     const FileInput& input_;
     int64_t position_ = 0;
+    std::unique_ptr<unsigned char[]> buffer_;
+    int64_t buffer_start_ = 0;  // file offset of buffer_[0]
+    std::size_t buffer_length_ = 0;
 };
 
 }  // namespace tervo::imagelib

@@ -4,8 +4,11 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
+# imagemagick: the corpus test's second decoder, the reference for files
+# whose suite ships no reference pixels.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
-          libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic "$@")
+          libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic
+          imagemagick "$@")
 
 missing=()
 for p in "${packages[@]}"; do

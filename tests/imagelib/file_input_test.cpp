@@ -11,6 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -47,6 +48,41 @@ TEST(FileInput, ReadsARegularFileAndStopsAtItsEnd) {
     EXPECT_FALSE(cursor.skip(1));
     cursor.seek(4);
     EXPECT_FALSE(cursor.skip(7));
+}
+
+TEST(FileInput, CursorGivesTheFileBytesWhateverTheMixOfReadsSeeksAndSkips) {
+    // Bytes that differ at every offset across several read-ahead buffers.
+    std::string bytes(3 * FileCursor::kReadAhead + 123, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919u) >> 3);
+    TempDir dir;
+    const auto path = dir.write("mixed.bin", bytes);
+    const auto input = FileInput::open(path.c_str());
+    ASSERT_TRUE(input);
+
+    FileCursor cursor(*input);
+    std::string got(bytes.size(), '\0');
+    const std::size_t steps[] = {1, 7, FileCursor::kReadAhead - 3, 2, FileCursor::kReadAhead + 5, 13};
+    int64_t at = 0;
+    for (std::size_t i = 0; at < int64_t(bytes.size()); ++i) {
+        if (i % 5 == 4) {
+            // Back a little, then read on again: the buffer must not serve
+            // stale bytes for the new place.
+            at = std::max<int64_t>(0, at - 11);
+            cursor.seek(at);
+        }
+        const std::size_t n = cursor.read(got.data() + at, std::min<std::size_t>(steps[i % 6], bytes.size() - at));
+        ASSERT_GT(n, 0u);
+        at += int64_t(n);
+        ASSERT_EQ(cursor.position(), at);
+    }
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(cursor.read(got.data(), 1), 0u);
+
+    cursor.seek(0);
+    ASSERT_TRUE(cursor.skip(int64_t(FileCursor::kReadAhead) + 1));
+    char one = 0;
+    ASSERT_EQ(cursor.read(&one, 1), 1u);
+    EXPECT_EQ(one, bytes[FileCursor::kReadAhead + 1]);
 }
 
 TEST(FileInput, RefusesWhatIsNotARegularFile) {
