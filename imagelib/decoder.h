@@ -57,9 +57,11 @@ std::optional<ImageInfo> read_jpeg_info(const FileInput& input);
 bool decode_bmp(const FileInput& input, RowSink& sink);
 bool decode_png(const FileInput& input, RowSink& sink);
 bool decode_gif(const FileInput& input, RowSink& sink);
-// A JPEG is decoded at the smallest DCT scale (1/8, 1/4, 1/2, 1) whose size
-// still covers `wanted` (in the stored orientation) in both directions; the
-// full size when `wanted` is not valid. EXIF orientation is not applied.
+// A JPEG is decoded at the smallest DCT scale (1/8, 1/4, 1/2, 1) whose
+// whole blocks still cover `wanted` (in the stored orientation) in both
+// directions; at a reduced scale the pixels of partial edge blocks are left
+// out, so the rows are floor(side * scale) long. Small pictures and an
+// invalid `wanted` decode at full size. EXIF orientation is not applied.
 bool decode_jpeg(const FileInput& input, QSize wanted, RowSink& sink);
 
 }  // namespace tervo::imagelib

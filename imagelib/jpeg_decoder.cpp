@@ -248,16 +248,38 @@ bool read_header(InfoReader& r) {
     return true;
 }
 
-// The smallest DCT scale whose output, rounded up as libjpeg rounds it,
-// covers `wanted` in both directions.
+// Pictures up to this many pixels are always decoded whole. A reduced scale
+// saves nothing worth having on them, and on a picture of a few blocks the
+// padding of the edge blocks visibly changes its colours (libjpeg-turbo 2.1
+// also reads uninitialised memory scaling some of them).
+constexpr uint64_t kWholeDecodePixels = uint64_t{1} << 16;
+
+// A side at a reduced scale without its last, partial block's pixel: that
+// pixel stands for fewer source pixels than the others, so scaling it like
+// them would shift the picture by a fraction of a pixel toward its far edge.
+uint64_t whole_blocks_side(JDIMENSION side, unsigned num) { return uint64_t(side) * num / 8; }
+
+// Whether a reduced side covers the wanted one, and closely enough: the
+// source pixels left out with the partial block must not move the far edge
+// of the shown picture by more than a quarter of one of its pixels, or fine
+// detail visibly shifts against the whole picture shrunk.
+bool reduced_side_fits(JDIMENSION side, unsigned num, int wanted) {
+    const uint64_t kept = whole_blocks_side(side, num);
+    if (kept < uint64_t(wanted)) return false;
+    const uint64_t left_out = side - kept * 8 / num;
+    return left_out * uint64_t(wanted) * 4 <= side;
+}
+
+// The smallest DCT scale whose whole-block part covers `wanted` in both
+// directions, closely enough (see reduced_side_fits).
 void choose_scale(jpeg_decompress_struct& cinfo, QSize wanted) {
     cinfo.scale_denom = 8;
     cinfo.scale_num = 8;
     if (!wanted.isValid()) return;
+    if (uint64_t(cinfo.image_width) * cinfo.image_height <= kWholeDecodePixels) return;
     for (unsigned num : {1u, 2u, 4u}) {
-        const auto scaled = [&](JDIMENSION side) { return (uint64_t(side) * num + 7) / 8; };
-        if (scaled(cinfo.image_width) >= uint64_t(wanted.width()) &&
-            scaled(cinfo.image_height) >= uint64_t(wanted.height())) {
+        if (reduced_side_fits(cinfo.image_width, num, wanted.width()) &&
+            reduced_side_fits(cinfo.image_height, num, wanted.height())) {
             cinfo.scale_num = num;
             return;
         }
@@ -296,22 +318,32 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     choose_scale(cinfo, wanted);
     jpeg_start_decompress(&cinfo);
 
-    const QSize size(int(cinfo.output_width), int(cinfo.output_height));
-    if (!sink.start(size, QImage::Format_RGB32)) return false;
-    JSAMPARRAY cmyk_row = nullptr;
-    if (cmyk)
-        cmyk_row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                              cinfo.output_width * 4, 1);
+    // At a reduced scale the rows and columns of the partial last blocks are
+    // left out (see whole_blocks_side); at full scale every pixel is kept.
+    const bool reduced = cinfo.scale_num < cinfo.scale_denom;
+    const JDIMENSION width = reduced ? JDIMENSION(whole_blocks_side(cinfo.image_width, cinfo.scale_num))
+                                     : cinfo.output_width;
+    const JDIMENSION height = reduced ? JDIMENSION(whole_blocks_side(cinfo.image_height, cinfo.scale_num))
+                                      : cinfo.output_height;
+    if (!sink.start(QSize(int(width), int(height)), QImage::Format_RGB32)) return false;
+    // Rows libjpeg writes somewhere else than straight into the sink: CMYK
+    // ones to be converted, and rows wider than the sink's or below them.
+    const bool direct = !cmyk && width == cinfo.output_width;
+    const JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                          cinfo.output_width * 4, 1);
     const bool inverted = cinfo.saw_Adobe_marker;
     // One row a call straight into the sink: the sink may hand out a row
     // only once the one before is done. libjpeg-turbo upsamples and
     // converts directly into it, so this costs no copy.
-    while (cinfo.output_scanline < cinfo.output_height) {
+    while (cinfo.output_scanline < height) {
         const int y = int(cinfo.output_scanline);
         uchar* row = sink.row(y);
-        JSAMPROW target = cmyk ? cmyk_row[0] : row;
+        JSAMPROW target = direct ? row : scratch[0];
         if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) return false;
-        if (cmyk) cmyk_to_rgb32(cmyk_row[0], row, cinfo.output_width, inverted);
+        if (cmyk)
+            cmyk_to_rgb32(scratch[0], row, width, inverted);
+        else if (!direct)
+            std::memcpy(row, scratch[0], std::size_t(width) * 4);
         sink.row_done(y);
     }
     // Whatever follows the last row (trailing data, the end marker) is not
