@@ -1,7 +1,6 @@
 // PNG through libspng, read from the file as it is decoded. Every colour type
-// and depth comes out as 8-bit RGBA (libspng keeps the high byte of 16-bit
-// samples; palette and tRNS applied; gamma left alone, as a viewer of sRGB
-// pictures shows them).
+// and depth comes out as 8-bit RGBA (16-bit samples rounded; palette and
+// tRNS applied; gamma left alone, as a viewer of sRGB pictures shows them).
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
 
@@ -65,6 +64,11 @@ QImage::Format row_format(spng_ctx* ctx, const spng_ihdr& ihdr) {
     return alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888;
 }
 
+// 16-bit samples (host order, as libspng gives them) to 8 bits, rounded.
+void round_to_8_bits(const uint16_t* in, uchar* out, std::size_t samples) {
+    for (std::size_t i = 0; i < samples; ++i) out[i] = uchar((uint32_t(in[i]) * 255 + 32767) / 65535);
+}
+
 }  // namespace
 
 std::optional<ImageInfo> read_png_info(const FileInput& input) {
@@ -84,23 +88,32 @@ bool decode_png(const FileInput& input, RowSink& sink) {
     if (!ctx) return false;
     // Reads the chunks up to the image data, so tRNS is known.
     const QImage::Format format = row_format(ctx.get(), ihdr);
-    if (spng_decode_image(ctx.get(), nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) !=
-        0)
+    // libspng narrows 16-bit samples to their high byte; they are taken as
+    // 16 bits and rounded here instead, so 0x00ff is 1, not 0.
+    const bool wide = ihdr.bit_depth == 16;
+    if (spng_decode_image(ctx.get(), nullptr, 0, wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8,
+                          SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0)
         return false;
 
     const int width = int(ihdr.width);
     const int height = int(ihdr.height);
-    const std::size_t row_bytes = std::size_t(width) * 4;
+    const std::size_t samples = std::size_t(width) * 4;
+    const std::size_t row_bytes = samples;  // in the sink: 8 bits a sample
+    const std::size_t decoded_row_bytes = wide ? samples * 2 : samples;
     const QSize size(width, height);
 
     if (ihdr.interlace_method == SPNG_INTERLACE_NONE) {
         if (!sink.start(size, format)) return false;
+        std::unique_ptr<uint16_t[]> wide_row(wide ? new (std::nothrow) uint16_t[samples] : nullptr);
+        if (wide && !wide_row) return false;
         for (int y = 0; y < height; ++y) {
             uchar* row = sink.row(y);
             if (row == nullptr) return false;
-            const int ret = spng_decode_row(ctx.get(), row, row_bytes);
+            void* target = wide ? static_cast<void*>(wide_row.get()) : row;
+            const int ret = spng_decode_row(ctx.get(), target, decoded_row_bytes);
             // The last row may report the end of the image.
             if (ret != 0 && !(ret == SPNG_EOI && y == height - 1)) return false;
+            if (wide) round_to_8_bits(wide_row.get(), row, samples);
             sink.row_done(y);
         }
         return image_data_intact(ctx.get());
@@ -112,15 +125,19 @@ bool decode_png(const FileInput& input, RowSink& sink) {
     // is left uncleared, so a file that breaks off early costs only the
     // memory its rows reached; at the end the seven passes have written
     // every pixel once.
-    if (int64_t(row_bytes) * height > kDecoderMemoryLimit) return false;
-    const std::unique_ptr<uchar[]> pixels(new (std::nothrow) uchar[row_bytes * std::size_t(height)]);
-    if (!pixels) return false;
+    if (int64_t(decoded_row_bytes) * height > kDecoderMemoryLimit) return false;
+    // uint16_t storage serves both depths (and keeps 16-bit samples aligned).
+    const std::size_t buffer_words = (decoded_row_bytes * std::size_t(height) + 1) / 2;
+    const std::unique_ptr<uint16_t[]> buffer(new (std::nothrow) uint16_t[buffer_words]);
+    if (!buffer) return false;
+    auto* pixels = reinterpret_cast<uchar*>(buffer.get());
     for (;;) {
         spng_row_info info{};
         const int state = spng_get_row_info(ctx.get(), &info);
         if (state == SPNG_EOI) break;
         if (state != 0 || info.row_num >= ihdr.height) return false;
-        const int ret = spng_decode_row(ctx.get(), pixels.get() + row_bytes * info.row_num, row_bytes);
+        const int ret =
+            spng_decode_row(ctx.get(), pixels + decoded_row_bytes * info.row_num, decoded_row_bytes);
         if (ret == SPNG_EOI) break;
         if (ret != 0) return false;
     }
@@ -129,7 +146,10 @@ bool decode_png(const FileInput& input, RowSink& sink) {
     for (int y = 0; y < height; ++y) {
         uchar* row = sink.row(y);
         if (row == nullptr) return false;
-        std::memcpy(row, pixels.get() + row_bytes * std::size_t(y), row_bytes);
+        if (wide)
+            round_to_8_bits(buffer.get() + samples * std::size_t(y), row, samples);
+        else
+            std::memcpy(row, pixels + row_bytes * std::size_t(y), row_bytes);
         sink.row_done(y);
     }
     return true;

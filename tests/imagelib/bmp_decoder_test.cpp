@@ -173,7 +173,7 @@ void put32(std::string& s, size_t at, uint32_t v) {
     put16(s, at + 2, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 1;
     int32_t height = 1;
     int bpp = 24;
@@ -184,33 +184,33 @@ struct BmpSpec {
     std::string pixels;
 };
 
-std::string make_bmp(const BmpSpec& spec) {
-    const bool masks_after = spec.header_size == 40 && !spec.masks.empty();
-    const size_t table = (masks_after ? 4 * spec.masks.size() : 0) + 4 * spec.palette.size();
-    const size_t offset = 14 + spec.header_size + table;
+std::string make_bmp(const BmpLayout& layout) {
+    const bool masks_after = layout.header_size == 40 && !layout.masks.empty();
+    const size_t table = (masks_after ? 4 * layout.masks.size() : 0) + 4 * layout.palette.size();
+    const size_t offset = 14 + layout.header_size + table;
     std::string s(offset, '\0');
     s[0] = 'B';
     s[1] = 'M';
-    put32(s, 2, static_cast<uint32_t>(offset + spec.pixels.size()));
+    put32(s, 2, static_cast<uint32_t>(offset + layout.pixels.size()));
     put32(s, 10, static_cast<uint32_t>(offset));
-    put32(s, 14, spec.header_size);
-    put32(s, 18, static_cast<uint32_t>(spec.width));
-    put32(s, 22, static_cast<uint32_t>(spec.height));
+    put32(s, 14, layout.header_size);
+    put32(s, 18, static_cast<uint32_t>(layout.width));
+    put32(s, 22, static_cast<uint32_t>(layout.height));
     put16(s, 26, 1);
-    put16(s, 28, static_cast<uint32_t>(spec.bpp));
-    put32(s, 30, spec.compression);
-    put32(s, 46, static_cast<uint32_t>(spec.palette.size()));
+    put16(s, 28, static_cast<uint32_t>(layout.bpp));
+    put32(s, 30, layout.compression);
+    put32(s, 46, static_cast<uint32_t>(layout.palette.size()));
     size_t at = 14 + 40;
-    for (uint32_t m : spec.masks) {
+    for (uint32_t m : layout.masks) {
         put32(s, at, m);
         at += 4;
     }
-    at = 14 + spec.header_size + (masks_after ? 4 * spec.masks.size() : 0);
-    for (QRgb c : spec.palette) {
+    at = 14 + layout.header_size + (masks_after ? 4 * layout.masks.size() : 0);
+    for (QRgb c : layout.palette) {
         put32(s, at, c & 0xFFFFFF);
         at += 4;
     }
-    return s + spec.pixels;
+    return s + layout.pixels;
 }
 
 // Notes what the decoder asks of it, keeping only the last row.
@@ -240,7 +240,7 @@ private:
 
 class BmpMade : public ::testing::Test {
 protected:
-    Decoded decode(const BmpSpec& spec) { return decode_file(dir_.write("t.bmp", make_bmp(spec)).string()); }
+    Decoded decode(const BmpLayout& layout) { return decode_file(dir_.write("t.bmp", make_bmp(layout)).string()); }
     bool decode_into(const std::string& bytes, RowSink& sink) {
         const auto input = FileInput::open(dir_.write("t.bmp", bytes).c_str());
         return input && decode_bmp(*input, sink);
@@ -249,57 +249,57 @@ protected:
 };
 
 TEST_F(BmpMade, AHugeSizeInATinyFileIsRefusedBeforeAnyAllocation) {
-    BmpSpec spec;
-    spec.width = spec.height = 32768;
-    spec.pixels = std::string(6, '\0');
-    const std::string bytes = make_bmp(spec);
+    BmpLayout layout;
+    layout.width = layout.height = 32768;
+    layout.pixels = std::string(6, '\0');
+    const std::string bytes = make_bmp(layout);
     ASSERT_EQ(bytes.size(), 60u);
     RecordingSink sink;
     EXPECT_FALSE(decode_into(bytes, sink));
     EXPECT_EQ(sink.starts, 0);
-    EXPECT_FALSE(decode(spec).info);
+    EXPECT_FALSE(decode(layout).info);
 
     // Each side within the cap, but too many pixels together.
-    spec.width = 16385;
-    spec.height = 8193;
-    EXPECT_FALSE(decode_into(make_bmp(spec), sink));
+    layout.width = 16385;
+    layout.height = 8193;
+    EXPECT_FALSE(decode_into(make_bmp(layout), sink));
     EXPECT_EQ(sink.starts, 0);
 }
 
 TEST_F(BmpMade, RowsComeTopToBottomFromEitherStorageOrder) {
-    BmpSpec spec;
-    spec.height = 3;
-    spec.pixels = std::string("\x00\x00\xff\0\x00\xff\x00\0\xff\x00\x00\0", 12);  // red, green, blue rows
+    BmpLayout layout;
+    layout.height = 3;
+    layout.pixels = std::string("\x00\x00\xff\0\x00\xff\x00\0\xff\x00\x00\0", 12);  // red, green, blue rows
     RecordingSink up;
-    ASSERT_TRUE(decode_into(make_bmp(spec), up));
+    ASSERT_TRUE(decode_into(make_bmp(layout), up));
     EXPECT_EQ(up.rows, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(up.first_pixels, (std::vector<QRgb>{0xff0000ffu, 0xff00ff00u, 0xffff0000u}));
     EXPECT_EQ(up.format, QImage::Format_RGB32);
 
-    spec.height = -3;
+    layout.height = -3;
     RecordingSink down;
-    ASSERT_TRUE(decode_into(make_bmp(spec), down));
+    ASSERT_TRUE(decode_into(make_bmp(layout), down));
     EXPECT_EQ(down.first_pixels, (std::vector<QRgb>{0xffff0000u, 0xff00ff00u, 0xff0000ffu}));
 
     RecordingSink full;
     full.accept = false;
-    EXPECT_FALSE(decode_into(make_bmp(spec), full));
+    EXPECT_FALSE(decode_into(make_bmp(layout), full));
     EXPECT_TRUE(full.rows.empty());
 
     // A pixel array cut short is refused.
-    spec.pixels.resize(9);
-    EXPECT_FALSE(decode(spec).info);
+    layout.pixels.resize(9);
+    EXPECT_FALSE(decode(layout).info);
 }
 
 TEST_F(BmpMade, NarrowChannelsWidenToFullRange) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.bpp = 16;
-    spec.compression = 3;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
+    BmpLayout layout;
+    layout.width = 4;
+    layout.bpp = 16;
+    layout.compression = 3;
+    layout.masks = {0xF800, 0x07E0, 0x001F};
     // White, blue, 10000 100000 10000, red 3 of 31.
-    spec.pixels = std::string("\xff\xff\x1f\x00\x10\x84\x00\x18", 8);
-    const Decoded d = decode(spec);
+    layout.pixels = std::string("\xff\xff\x1f\x00\x10\x84\x00\x18", 8);
+    const Decoded d = decode(layout);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.pixel(0, 0), 0xffffffffu);
     EXPECT_EQ(d.image.pixel(1, 0), 0xff0000ffu);
@@ -308,20 +308,20 @@ TEST_F(BmpMade, NarrowChannelsWidenToFullRange) {
 }
 
 TEST_F(BmpMade, OnlyAnAlphaMaskGivesAlpha) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.bpp = 32;
-    spec.pixels = std::string("\x10\x20\x30\x00\x10\x20\x30\x80", 8);
-    Decoded d = decode(spec);  // uncompressed: the fourth byte is padding
+    BmpLayout layout;
+    layout.width = 2;
+    layout.bpp = 32;
+    layout.pixels = std::string("\x10\x20\x30\x00\x10\x20\x30\x80", 8);
+    Decoded d = decode(layout);  // uncompressed: the fourth byte is padding
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.format(), QImage::Format_RGB32);
     EXPECT_EQ(d.image.pixel(0, 0), 0xff302010u);
     EXPECT_EQ(d.image.pixel(1, 0), 0xff302010u);
 
-    spec.header_size = 124;
-    spec.compression = 3;
-    spec.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-    d = decode(spec);
+    layout.header_size = 124;
+    layout.compression = 3;
+    layout.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    d = decode(layout);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.format(), QImage::Format_ARGB32);
     EXPECT_EQ(d.image.pixel(0, 0), 0x00302010u);
@@ -329,12 +329,12 @@ TEST_F(BmpMade, OnlyAnAlphaMaskGivesAlpha) {
 }
 
 TEST_F(BmpMade, ShortTablesAndStrayIndicesDrawBlack) {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.bpp = 8;
-    spec.palette = {0xff0000ffu, 0xff00ff00u};
-    spec.pixels = std::string("\x01\x00\xfe\0", 4);
-    const Decoded d = decode(spec);
+    BmpLayout layout;
+    layout.width = 3;
+    layout.bpp = 8;
+    layout.palette = {0xff0000ffu, 0xff00ff00u};
+    layout.pixels = std::string("\x01\x00\xfe\0", 4);
+    const Decoded d = decode(layout);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.pixel(0, 0), 0xff00ff00u);
     EXPECT_EQ(d.image.pixel(1, 0), 0xff0000ffu);
@@ -342,16 +342,16 @@ TEST_F(BmpMade, ShortTablesAndStrayIndicesDrawBlack) {
 }
 
 TEST_F(BmpMade, RunLengthPixelsLeftOutAreTransparent) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bpp = 8;
-    spec.compression = 1;
-    spec.palette = {0xff0000ffu, 0xff00ff00u};
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 2;
+    layout.bpp = 8;
+    layout.compression = 1;
+    layout.palette = {0xff0000ffu, 0xff00ff00u};
     // Bottom row: 4 of index 1; top row: a delta of 2, then an absolute run
     // of 3 (one past the edge), then the end.
-    spec.pixels = std::string("\x04\x01\x00\x00\x00\x02\x02\x00\x00\x03\x01\x00\x01\x00\x00\x01", 16);
-    Decoded d = decode(spec);
+    layout.pixels = std::string("\x04\x01\x00\x00\x00\x02\x02\x00\x00\x03\x01\x00\x01\x00\x00\x01", 16);
+    Decoded d = decode(layout);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.format(), QImage::Format_ARGB32);
     EXPECT_EQ(d.image.pixel(0, 0), 0u);
@@ -361,16 +361,16 @@ TEST_F(BmpMade, RunLengthPixelsLeftOutAreTransparent) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(d.image.pixel(x, 1), 0xff00ff00u);
 
     // Every pixel set: opaque.
-    spec.pixels = std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8);
-    d = decode(spec);
+    layout.pixels = std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8);
+    d = decode(layout);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.image.format(), QImage::Format_RGB32);
     EXPECT_EQ(d.image.pixel(0, 0), 0xff00ff00u);
     EXPECT_EQ(d.image.pixel(0, 1), 0xff0000ffu);
 
     // Stored top down, a run-length file is refused.
-    spec.height = -2;
-    EXPECT_FALSE(decode(spec).info);
+    layout.height = -2;
+    EXPECT_FALSE(decode(layout).info);
 }
 
 }  // namespace
