@@ -20,6 +20,11 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target imagelib_corpus_walk
 status=0
+# libjpeg-turbo's SIMD routines work on whole vectors, padding included, and
+# memcheck cannot follow which lanes end up in the picture: it reports reads
+# of uninitialised memory in pixels the plain C routines (which give the same
+# pixels, bit for bit) compute from defined data only. Check the C routines.
+export JSIMD_FORCENONE=1
 QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --track-origins=yes --error-exitcode=1 --leak-check=no \
   --num-callers=30 --log-fd=2 "$build/tests/imagelib/imagelib_corpus_walk" "$corpus" "$@" \
   >"$log.out" 2>"$log" || status=$?
