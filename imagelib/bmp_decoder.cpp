@@ -285,6 +285,7 @@ bool decode_uncompressed(const FileInput& input, const Layout& l, RowSink& sink)
             const int64_t stored = l.top_down ? i : n - 1 - i;
             converter.convert(chunk.data() + stored * l.stride, reinterpret_cast<QRgb*>(sink.row(y)));
             sink.row_done(y);
+            if (!sink.wants_rows_after(y)) return true;
         }
     }
     return true;

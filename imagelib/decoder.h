@@ -35,6 +35,13 @@ public:
     virtual bool start(QSize size, QImage::Format format) = 0;
     virtual uchar* row(int y) = 0;
     virtual void row_done(int y) = 0;
+    // Whether any row below y is still wanted. A decoder may stop, and
+    // succeed, once it is not: a sink keeping only the top of a picture need
+    // not wait for the rest to be decoded.
+    virtual bool wants_rows_after(int y) const {
+        (void)y;
+        return true;
+    }
 };
 
 // Every decoder's limit on its own buffers, the sink's not counted: a load

@@ -345,6 +345,7 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
         else if (!direct)
             std::memcpy(row, scratch[0], std::size_t(width) * 4);
         sink.row_done(y);
+        if (!sink.wants_rows_after(y)) break;
     }
     // Whatever follows the last row (trailing data, the end marker) is not
     // read: the picture is complete.

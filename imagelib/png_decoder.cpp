@@ -33,7 +33,9 @@ int read_stream(spng_ctx*, void* user, void* dest, std::size_t length) {
 // A context reading through `cursor`, limits set, header read; nothing when
 // the signature or header is damaged.
 Context open_png(FileCursor& cursor, spng_ihdr& ihdr) {
-    Context ctx(spng_ctx_new(0));
+    // Every chunk's CRC already guards the compressed bytes; the Adler-32 of
+    // the inflated ones would cost a tenth of decoding a large picture.
+    Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
     if (!ctx) return nullptr;
     if (spng_set_png_stream(ctx.get(), read_stream, &cursor) != 0 ||
         spng_set_image_limits(ctx.get(), kMaxSide, kMaxSide) != 0 ||
@@ -115,6 +117,8 @@ bool decode_png(const FileInput& input, RowSink& sink) {
             if (ret != 0 && !(ret == SPNG_EOI && y == height - 1)) return false;
             if (wide) round_to_8_bits(wide_row.get(), row, samples);
             sink.row_done(y);
+            // The rest is not checked: what was shown decoded whole.
+            if (!sink.wants_rows_after(y)) return true;
         }
         return image_data_intact(ctx.get());
     }

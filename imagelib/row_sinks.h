@@ -43,6 +43,8 @@ public:
     bool start(QSize size, QImage::Format format) override;
     uchar* row(int y) override;
     void row_done(int y) override;
+    // Rows below the kept part are not wanted.
+    bool wants_rows_after(int y) const override { return y < kept_.bottom(); }
 
     // The kept part, shrunk; complete once the last row is done, null when
     // it had no memory.

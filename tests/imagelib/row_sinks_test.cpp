@@ -3,12 +3,14 @@
 #include "imagelib/orientation.h"
 #include "imagelib/row_sinks.h"
 #include "tests/imagelib/sample_images.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
 
 #include <cmath>
+#include <filesystem>
 
 namespace tervo::imagelib {
 namespace {
@@ -111,6 +113,26 @@ TEST(ShrinkingSink, KeepsOnlyThePartAskedFor) {
     EXPECT_EQ(part.kept(), QRect(450, 297, 450, 303));
     ASSERT_EQ(part.image().size(), QSize(150, 101));
     EXPECT_GT(psnr(part.image(), whole_scaled(image, {300, 200}).copy(150, 99, 150, 101)), 40.0);
+}
+
+TEST(ShrinkingSink, LetsTheDecoderStopBelowThePartKept) {
+    // A picture whose file breaks off in its lower half: keeping only the
+    // top quarter needs none of the missing rows, keeping all of it fails.
+    testing::TempDir dir;
+    const std::string path = testing::save_image(testing::gradient_image(300, 400), dir.path() / "cut.png");
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) * 6 / 10);
+    const auto input = FileInput::open(path.c_str());
+    ASSERT_TRUE(input);
+
+    ShrinkingSink top(QSize(150, 200), QRectF(0, 0, 1, 0.25));
+    EXPECT_TRUE(decode_png(*input, top));
+    ASSERT_FALSE(top.image().isNull());
+    EXPECT_EQ(top.kept().bottom(), 99);
+    EXPECT_FALSE(top.wants_rows_after(99));
+    EXPECT_TRUE(top.wants_rows_after(98));
+
+    ShrinkingSink whole(QSize(150, 200));
+    EXPECT_FALSE(decode_png(*input, whole));
 }
 
 TEST(ShrinkingSink, RefusesWhatItsMemoryCannotHold) {
