@@ -2,7 +2,7 @@
 // reference pictures, and against hand-made files for what those lack.
 #include "imagelib/decoder.h"
 #include "imagelib/row_sinks.h"
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/imagelib/corpus_fixture.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -61,13 +61,11 @@ std::string difference(const QImage& decoded, const QImage& reference) {
     return {};
 }
 
-class BmpCorpus : public ::testing::Test {
+class BmpCorpus : public testing::CorpusTest {
 protected:
     void SetUp() override {
-        dir_ = testing::corpus_dir();
-        if (dir_.empty()) GTEST_SKIP() << "no image corpus on this machine";
-        entries_ = testing::read_manifest(dir_);
-        ASSERT_FALSE(entries_.empty());
+        testing::CorpusTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         for (const CorpusEntry& e : entries_) {
             if (e.role != "reference" || e.path.size() < 4 || e.path.substr(e.path.size() - 4) != ".png") continue;
             std::istringstream targets(e.ref_for);
@@ -101,8 +99,6 @@ protected:
         return why;
     }
 
-    std::filesystem::path dir_;
-    std::vector<CorpusEntry> entries_;
     std::map<std::string, std::vector<std::string>> references_;
 };
 

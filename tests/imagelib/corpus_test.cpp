@@ -6,7 +6,7 @@
 // they ship them, otherwise ImageMagick's decode of the same file. No file of
 // any class may harm the chain.
 #include "imagelib/imgctl.h"
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/imagelib/corpus_fixture.h"
 #include "tests/imagelib/reference_images.h"
 #include "tests/imagelib/sample_images.h"
 #include "tests/support/temp_dir.h"
@@ -113,13 +113,11 @@ constexpr Limits kLosslessLimits{0, 0.0, 40.0};
 // 16-bit samples brought to 8 bits: truncating against rounding.
 constexpr Limits kSixteenBitLimits{1, 1.0, 40.0};
 
-class Corpus : public ::testing::Test {
+class Corpus : public testing::CorpusTest {
 protected:
     void SetUp() override {
-        dir_ = testing::corpus_dir();
-        if (dir_.empty()) GTEST_SKIP() << "no image corpus on this machine";
-        entries_ = testing::read_manifest(dir_);
-        ASSERT_FALSE(entries_.empty());
+        testing::CorpusTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         for (const CorpusEntry& e : entries_) by_path_[e.path] = &e;
     }
 
@@ -137,8 +135,6 @@ protected:
     // Runs every valid file of `format` three ways against its references.
     void check_valid_files(const std::string& format);
 
-    std::filesystem::path dir_;
-    std::vector<CorpusEntry> entries_;
     std::map<std::string, const CorpusEntry*> by_path_;
 };
 

@@ -3,7 +3,7 @@
 // to cost memory or time.
 #include "imagelib/decoder.h"
 #include "imagelib/row_sinks.h"
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/imagelib/corpus_fixture.h"
 #include "tests/imagelib/sample_images.h"
 #include "tests/support/temp_dir.h"
 
@@ -70,14 +70,8 @@ struct Difference {
 
 
 
-class JpegCorpus : public ::testing::Test {
+class JpegCorpus : public testing::CorpusTest {
 protected:
-    void SetUp() override {
-        dir_ = testing::corpus_dir();
-        if (dir_.empty()) GTEST_SKIP() << "no image corpus on this machine";
-        entries_ = testing::read_manifest(dir_);
-        ASSERT_FALSE(entries_.empty());
-    }
     std::string full(const std::string& relative) const { return (dir_ / relative).string(); }
     std::vector<const CorpusEntry*> jpegs(const std::string& klass) const {
         std::vector<const CorpusEntry*> out;
@@ -90,8 +84,6 @@ protected:
             if (e.path == path) return &e;
         return nullptr;
     }
-    std::filesystem::path dir_;
-    std::vector<CorpusEntry> entries_;
 };
 
 TEST_F(JpegCorpus, ValidFilesDecodeAtTheirStoredSize) {

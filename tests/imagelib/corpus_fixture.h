@@ -1,0 +1,25 @@
+// A test over the shared image corpus: its folder and manifest, read before
+// each test; skipped on a machine without the corpus.
+#pragma once
+
+#include "tests/imagelib/corpus_manifest.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace tervo::testing {
+
+class CorpusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = corpus_dir();
+        if (dir_.empty()) GTEST_SKIP() << "no image corpus on this machine";
+        entries_ = read_manifest(dir_);
+        ASSERT_FALSE(entries_.empty());
+    }
+
+    std::filesystem::path dir_;
+    std::vector<CorpusEntry> entries_;
+};
+
+}  // namespace tervo::testing
