@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 namespace tervo {
 

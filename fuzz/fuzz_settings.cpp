@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QBuffer>
 
-#include "imagelib/file_replace.h"
+#include "core/file_replace.h"
 
 namespace tervo::imagelib {
 

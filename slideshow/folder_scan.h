@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 namespace tervo {
 

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 class QPainter;
 

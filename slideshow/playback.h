@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 namespace tervo {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 namespace tervo {
 

@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 #include "sortwin/sort_list.h"
 
 namespace tervo {

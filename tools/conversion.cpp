@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 #include "imagelib/imgctl.h"
 #include "slideshow/paint.h"
 #include "tools/dialog_text.h"

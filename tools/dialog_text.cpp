@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 
 namespace tervo {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 namespace tervo {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 
 namespace tervo {
 

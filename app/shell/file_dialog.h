@@ -8,7 +8,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 class QSortFilterProxyModel;
 

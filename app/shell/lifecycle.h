@@ -1,7 +1,7 @@
 // The program's life: start-up, the event loop and the saving of the settings.
 #pragma once
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 
 class QApplication;
 

@@ -9,7 +9,7 @@
 
 #include "app/command_table.h"
 #include "app/commands.h"
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 #include "app/shell/client_area.h"
 #include "app/shell/status_bar_widget.h"
 #include "resources/icon_art.h"

@@ -5,7 +5,7 @@
 
 #include <QMainWindow>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/shell/qt_platform.h"
 
 class QAction;

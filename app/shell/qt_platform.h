@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 class QWidget;
 

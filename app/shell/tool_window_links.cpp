@@ -2,12 +2,12 @@
 
 // The tool windows are built in their own libraries; a checkout that lacks
 // one of them still builds, its commands then doing nothing.
-#if __has_include("sortwin/sort_window.h")
-#include "sortwin/sort_window.h"
+#if __has_include("sortwin/ui/sort_window.h")
+#include "sortwin/ui/sort_window.h"
 #define TERVO_HAS_SORT_WINDOW 1
 #endif
-#if __has_include("tools/tool_windows.h")
-#include "tools/tool_windows.h"
+#if __has_include("tools/ui/tool_windows.h")
+#include "tools/ui/tool_windows.h"
 #define TERVO_HAS_TOOL_WINDOWS 1
 #endif
 

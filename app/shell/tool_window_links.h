@@ -2,8 +2,8 @@
 // for the main window's commands.
 #pragma once
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 class QWidget;
 

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "core/command_ids.h"
 #include "app/commands.h"
 #include "app/shell/client_area.h"
 #include "app/shell/main_window.h"

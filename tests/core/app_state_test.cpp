@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 
 namespace tervo {
 namespace {

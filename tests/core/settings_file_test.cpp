@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 #include "imagelib/imgctl.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"

@@ -30,7 +30,7 @@
 
 #include "app/command_table.h"
 #include "app/commands.h"
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 #include "app/shell/client_area.h"
 #include "app/shell/lifecycle.h"
 #include "app/shell/main_window.h"

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "slideshow/folder_scan.h"
 #include "slideshow/paint.h"
 #include "tests/support/fake_platform.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 namespace tervo::testing {
 

@@ -21,11 +21,11 @@
 #include "resources/about_picture.h"
 #include "tests/support/deadline.h"
 #include "tests/support/fake_platform.h"
-#include "tools/about_box.h"
-#include "tools/conversion_dialog.h"
-#include "tools/gif_dialog.h"
-#include "tools/settings_dialog.h"
-#include "tools/tool_windows.h"
+#include "tools/ui/about_box.h"
+#include "tools/ui/conversion_dialog.h"
+#include "tools/ui/gif_dialog.h"
+#include "tools/ui/settings_dialog.h"
+#include "tools/ui/tool_windows.h"
 
 namespace tervo {
 namespace {

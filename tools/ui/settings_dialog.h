@@ -2,8 +2,8 @@
 // the settings as they were).
 #pragma once
 
-#include "app/app_state.h"
-#include "tools/template_dialog.h"
+#include "core/app_state.h"
+#include "tools/ui/template_dialog.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,6 +1,6 @@
-#include "app/settings_file.h"
+#include "core/settings_file.h"
 
-#include "imagelib/file_replace.h"
+#include "core/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "imagelib/file_replace.h"
-#include "imagelib/stale_temps.h"
+#include "core/file_replace.h"
+#include "core/stale_temps.h"
 #include "tests/support/temp_dir.h"
 
 namespace tervo {

@@ -1,4 +1,4 @@
-#include "tools/conversion_dialog.h"
+#include "tools/ui/conversion_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "imagelib/stale_temps.h"
+#include "core/stale_temps.h"
 
 #include <dirent.h>
 #include <fcntl.h>

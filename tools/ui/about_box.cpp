@@ -1,4 +1,4 @@
-#include "tools/about_box.h"
+#include "tools/ui/about_box.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "resources/about_picture.h"
-#include "tools/tool_windows.h"
+#include "tools/ui/tool_windows.h"
 
 namespace tervo {
 

@@ -1,4 +1,4 @@
-#include "tools/gif_dialog.h"
+#include "tools/ui/gif_dialog.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -1,14 +1,10 @@
-// The one process-wide application record and the small helpers every part
-// of the program uses on its fixed-size byte-string fields.
+// The one process-wide application record.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
-#include <string>
-#include <string_view>
 
+#include "core/byte_string.h"
 #include "imagelib/imgctl.h"
 
 namespace tervo {
@@ -97,24 +93,5 @@ struct AppState {
 // The program's single record. Procedures take an AppState& so that tests
 // can build records of their own; only main() and the Qt shell use this one.
 AppState& app_state();
-
-// --- byte-string helpers for the fixed-size fields ---------------------------
-
-// The text of a NUL-terminated field (never reads past the array).
-template <std::size_t N>
-std::string_view text_of(const std::array<char, N>& field) {
-    return std::string_view(field.data(), strnlen(field.data(), N));
-}
-
-// Clears the whole field, then copies at most N-1 bytes of value into it.
-template <std::size_t N>
-void set_text(std::array<char, N>& field, std::string_view value) {
-    field.fill('\0');
-    if (!value.empty()) std::memcpy(field.data(), value.data(), std::min(value.size(), N - 1));
-}
-
-// "folder" + "/" + "name"; no separator is added when the folder already ends
-// in one (the root folder "/").
-std::string join_path(std::string_view folder, std::string_view name);
 
 }  // namespace tervo

@@ -1,4 +1,4 @@
-#include "imagelib/file_replace.h"
+#include "core/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "imagelib/stale_temps.h"
+#include "core/stale_temps.h"
 
 namespace tervo {
 namespace {

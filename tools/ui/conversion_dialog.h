@@ -1,9 +1,9 @@
 // The conversion dialog "ファイル変換" (modal; stays open after each save).
 #pragma once
 
-#include "app/app_state.h"
-#include "app/platform.h"
-#include "tools/template_dialog.h"
+#include "core/app_state.h"
+#include "core/platform.h"
+#include "tools/ui/template_dialog.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,8 +1,8 @@
-#include "tools/tool_windows.h"
+#include "tools/ui/tool_windows.h"
 
-#include "tools/conversion_dialog.h"
-#include "tools/gif_dialog.h"
-#include "tools/settings_dialog.h"
+#include "tools/ui/conversion_dialog.h"
+#include "tools/ui/gif_dialog.h"
+#include "tools/ui/settings_dialog.h"
 
 namespace tervo {
 

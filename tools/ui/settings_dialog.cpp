@@ -1,4 +1,4 @@
-#include "tools/settings_dialog.h"
+#include "tools/ui/settings_dialog.h"
 
 #include <QComboBox>
 #include <QPushButton>

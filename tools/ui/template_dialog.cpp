@@ -1,4 +1,4 @@
-#include "tools/template_dialog.h"
+#include "tools/ui/template_dialog.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>

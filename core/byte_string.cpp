@@ -1,11 +1,6 @@
-#include "app/app_state.h"
+#include "core/byte_string.h"
 
 namespace tervo {
-
-AppState& app_state() {
-    static AppState state;
-    return state;
-}
 
 std::string join_path(std::string_view folder, std::string_view name) {
     std::string path(folder);

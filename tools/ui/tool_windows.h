@@ -1,8 +1,8 @@
 // The tool windows the main window's commands open.
 #pragma once
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "sortwin/sort_window.h"
+#include "sortwin/ui/sort_window.h"
 
 #include <QAction>
 #include <QCloseEvent>

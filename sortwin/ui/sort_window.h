@@ -8,8 +8,8 @@
 
 #include <QDialog>
 
-#include "app/app_state.h"
-#include "app/platform.h"
+#include "core/app_state.h"
+#include "core/platform.h"
 #include "sortwin/sort_list.h"
 
 class QAction;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tools/about_text.h"
-#include "tools/template_dialog.h"
+#include "tools/ui/template_dialog.h"
 
 class QLabel;
 class QPushButton;

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "resources/dialog_font.h"
 
 class QComboBox;

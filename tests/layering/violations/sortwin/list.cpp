@@ -1,0 +1,2 @@
+// A feature including another feature beside it, and built with widgets.
+#include "tools/filters.h"
