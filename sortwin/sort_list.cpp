@@ -104,8 +104,8 @@ bool sort_items(SortList& list, int column, const SortState& sort) {
 
     // With unique parameters, the item a parameter finds is the item itself:
     // the sort works on positions and compares each item by its own key.
-    const int32_t mode = sort.sort_mode;
-    const int32_t direction = sort.sort_direction[column];
+    const auto mode = static_cast<int32_t>(sort.sort_mode);
+    const auto direction = static_cast<int32_t>(sort.sort_direction[column]);
     std::vector<NameKey> keys;
     keys.reserve(list.items().size());
     for (const SortListItem& item : list.items()) keys.emplace_back(item.text, mode != 0);
