@@ -54,8 +54,8 @@ int main() {
     const std::vector<std::string> names = make_names(kCount);
 
     tervo::SortState sort;
-    sort.sort_mode = 2;
-    sort.sort_direction[0] = 2;
+    sort.sort_mode = tervo::SortMode::TextFirst;
+    sort.sort_direction[0] = tervo::SortDirection::Down;
 
     bool sorted_ok = true;
     const double header_click_ms = median_ms(kRepeats, [&] {
