@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 

@@ -130,14 +130,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The last column of the table: what a paint does to the state and the timer.
 struct AfterPaint {
-    int32_t from;
-    int32_t to;
+    PlayState from;
+    PlayState to;
     bool timer_stopped;
 };
 
 void PrintTo(const AfterPaint& t, std::ostream* out) { *out << state_name(t.from); }
 
 class PaintTransition : public ::testing::TestWithParam<AfterPaint> {};
+
+// No command sets it, but a paint must stay safe in any state.
+constexpr PlayState kUnknownState = static_cast<PlayState>(9);
 
 TEST_P(PaintTransition, EndsStepsAndStopsTheTimerOnEnteringStopped) {
     const AfterPaint& t = GetParam();
@@ -151,12 +154,13 @@ TEST_P(PaintTransition, EndsStepsAndStopsTheTimerOnEnteringStopped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Playback, PaintTransition,
-                         ::testing::Values(AfterPaint{PlayState::Initial, PlayState::Initial, true}, AfterPaint{PlayState::Stopped, PlayState::Stopped, false},
+                         ::testing::Values(AfterPaint{PlayState::Initial, PlayState::Initial, true},
+                                           AfterPaint{PlayState::Stopped, PlayState::Stopped, false},
                                            AfterPaint{PlayState::PlayForward, PlayState::PlayForward, false},
                                            AfterPaint{PlayState::PlayBackward, PlayState::PlayBackward, false},
                                            AfterPaint{PlayState::StepForward, PlayState::Stopped, true},
                                            AfterPaint{PlayState::StepBackward, PlayState::Stopped, true},
-                                           AfterPaint{9, 9, true}),
+                                           AfterPaint{kUnknownState, kUnknownState, true}),
                          [](const ::testing::TestParamInfo<AfterPaint>& info) {
                              return std::string(state_name(info.param.from));
                          });
