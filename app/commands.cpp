@@ -19,7 +19,8 @@ void repaint_if_stopped(AppState& app, Platform& platform) {
 void open_conversion(AppState& app, Platform& platform) {
     const ViewState& view = app.view;
     if (view.play_state == PlayState::Initial) {
-        platform.message_box(platform.main_window(), "フォルダを先に指定して下さい。", kProcedureTitle, MessageIcon::None);
+        platform.message_box(platform.main_window(), "フォルダを先に指定して下さい。", kProcedureTitle,
+                             MessageIcon::None);
         return;
     }
     if (view.current_index < 0 || view.current_index > app.files.file_count - 1) {
@@ -31,7 +32,8 @@ void open_conversion(AppState& app, Platform& platform) {
 
 void open_page(Platform& platform, const std::string& url) {
     if (!platform.open_url(url))
-        platform.message_box(platform.main_window(), "Internet Explorerが見つかりませんでした。", "残念！", MessageIcon::None);
+        platform.message_box(platform.main_window(), "Internet Explorerが見つかりませんでした。", "残念！",
+                             MessageIcon::None);
 }
 
 }  // namespace
