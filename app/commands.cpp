@@ -13,25 +13,27 @@ constexpr const char* kProcedureTitle = "操作手順";
 // Zoom and rotate show at once only while the show stands still; during play
 // the next tick shows them (a zoom is replaced there by the size mode).
 void repaint_if_stopped(AppState& app, Platform& platform) {
-    if (app.view.play_state == Stopped) platform.repaint(true);
+    if (app.view.play_state == PlayState::Stopped) platform.repaint(true);
 }
 
 void open_conversion(AppState& app, Platform& platform) {
     const ViewState& view = app.view;
-    if (view.play_state == Initial) {
-        platform.message_box(app.main_window, "フォルダを先に指定して下さい。", kProcedureTitle, MessageIcon::None);
+    if (view.play_state == PlayState::Initial) {
+        platform.message_box(platform.main_window(), "フォルダを先に指定して下さい。", kProcedureTitle,
+                             MessageIcon::None);
         return;
     }
     if (view.current_index < 0 || view.current_index > app.files.file_count - 1) {
-        platform.message_box(app.main_window, "絵を表示させて下さい。", kProcedureTitle, MessageIcon::None);
+        platform.message_box(platform.main_window(), "絵を表示させて下さい。", kProcedureTitle, MessageIcon::None);
         return;
     }
     platform.open_tool_window(ToolWindow::Conversion);
 }
 
-void open_page(AppState& app, Platform& platform, const std::string& url) {
+void open_page(Platform& platform, const std::string& url) {
     if (!platform.open_url(url))
-        platform.message_box(app.main_window, "Internet Explorerが見つかりませんでした。", "残念！", MessageIcon::None);
+        platform.message_box(platform.main_window(), "Internet Explorerが見つかりませんでした。", "残念！",
+                             MessageIcon::None);
 }
 
 }  // namespace
@@ -86,8 +88,8 @@ void handle_command(AppState& app, Platform& platform, uint32_t param) {
     case cmd_convert: open_conversion(app, platform); break;
     case cmd_about: platform.open_tool_window(ToolWindow::About); break;
     case cmd_help:
-    case tb_help: open_page(app, platform, help_page_url()); break;
-    case cmd_home_page: open_page(app, platform, home_page_url()); break;
+    case tb_help: open_page(platform, help_page_url()); break;
+    case cmd_home_page: open_page(platform, home_page_url()); break;
     case cmd_exit:
     case tb_exit: platform.close_main_window(); break;
     default: break;

@@ -5,15 +5,10 @@
 #include <cstdint>
 
 #include "core/byte_string.h"
-#include "imagelib/imgctl.h"
 
 namespace tervo {
 
-// Opaque reference to a window of the platform layer (a QWidget* in the Qt
-// implementation, a tag in the test fake). nullptr means "no window".
-using WindowHandle = void*;
-
-enum PlayState : int32_t {
+enum class PlayState : int32_t {
     Initial = 0,
     Stopped = 1,
     PlayForward = 2,
@@ -31,6 +26,8 @@ constexpr int kSortColumns = 5;
 
 using NameBuffer = std::array<char, kNameBytes>;
 
+// Read from and written back to the settings file as they stand: a value
+// out of range is kept, so a file from a later version survives a session.
 struct Settings {
     int32_t file_select = 0;
     int32_t pl_timeno = 5;  // milliseconds
@@ -44,45 +41,49 @@ struct FileTable {
 };
 
 struct ViewState {
-    int32_t play_state = Initial;
+    PlayState play_state = PlayState::Initial;
     int32_t current_index = 0;
     int32_t display_no = 0;
     double scale = 1.0;
     int32_t rotation = 0;
-    int32_t scale_fixed = 0;
+    bool scale_fixed = false;  // the next paint keeps `scale`
 };
 
+// The values are the numbers of the type list ("1:Bitmap" ... "4:PNG").
+enum class OutputType : int32_t { Bmp = 1, Jpeg = 2, Gif = 3, Png = 4 };
+
 struct ConversionOptions {
-    int32_t output_type = 1;  // 1 BMP, 2 JPEG, 3 GIF, 4 PNG
+    OutputType output_type = OutputType::Bmp;
     int32_t jpeg_quality = 100;
-    int32_t usage_switch = 0;
-    ImageHandle image = 0;
+    bool usage_switch = false;
 };
 
 struct GifFrames {
     int16_t default_delay = 100;  // hundredths of a second
     int32_t gif_frame_count = 0;
     std::array<std::array<char, kGifPathBytes>, kMaxGifFrames> gif_frame_paths{};
-    std::array<ImageHandle, kMaxGifFrames> gif_frame_images{};
 };
 
+enum class SortMode : int32_t {
+    Strcmp = 0,     // byte order
+    Number = 1,     // text and number runs compared in turn
+    TextFirst = 2,  // all text runs first, then the numbers
+};
+
+// Per column: None until its header is first clicked, then Up and Down in turn.
+enum class SortDirection : int32_t { None = 0, Up = 1, Down = 2 };
+
 struct SortState {
-    std::array<int32_t, kSortColumns> sort_direction{1, 0, 0, 0, 0};
-    int32_t sort_mode = 0;
-    WindowHandle sort_toolbar = nullptr;
-    WindowHandle sort_list = nullptr;
-    WindowHandle sort_status_bar = nullptr;
+    std::array<SortDirection, kSortColumns> sort_direction{SortDirection::Up, SortDirection::None,
+                                                            SortDirection::None, SortDirection::None,
+                                                            SortDirection::None};
+    SortMode sort_mode = SortMode::Strcmp;
 };
 
 struct AppState {
     Settings settings;
     FileTable files;
     ViewState view;
-
-    WindowHandle main_window = nullptr;
-    WindowHandle toolbar = nullptr;
-    WindowHandle status_bar = nullptr;
-    WindowHandle about_window = nullptr;
     std::array<char, kStartDirBytes> start_directory{};
 
     GifFrames gif;

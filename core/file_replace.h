@@ -36,6 +36,6 @@ enum class Staging {
 // existing file stays untouched and the result is false. A replaced file
 // keeps its permissions (and, where allowed, its owner); a new one gets the
 // ordinary ones (0666 less the umask).
-bool replace_file(const std::string& path, std::string_view bytes, Staging staging = Staging::Unnamed);
+[[nodiscard]] bool replace_file(const std::string& path, std::string_view bytes, Staging staging = Staging::Unnamed);
 
 }  // namespace tervo

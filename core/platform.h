@@ -11,6 +11,10 @@
 
 namespace tervo {
 
+// Opaque reference to a window of the platform layer (a QWidget* in the Qt
+// implementation, a tag in the test fake). nullptr means "no window".
+using WindowHandle = void*;
+
 enum class MessageIcon { None, Warning };
 
 struct ClientSize {
@@ -44,6 +48,10 @@ enum class ToolWindow { Settings, Sort, Conversion, GifBuilder, About };
 class Platform {
 public:
     virtual ~Platform() = default;
+
+    // The main window, owner of what its own procedures show (nullptr
+    // before it exists).
+    virtual WindowHandle main_window() = 0;
 
     // Modal message box with a single OK button.
     virtual void message_box(WindowHandle owner, const std::string& text, const std::string& title,

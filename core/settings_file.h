@@ -48,7 +48,7 @@ std::string format_settings(const AppState& app);
 // previous file, and a link named like the file is written through to the
 // file it names. Returns false (after the error message) when nothing could
 // be saved, a link that names nothing included.
-bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
+[[nodiscard]] bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
 
 // Reads a decimal integer the way the settings and dialogs do: leading white
 // space, an optional sign, digits up to the first other character; 0 when

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 class QPainter;
 
@@ -23,8 +24,8 @@ struct image_header {
 };
 static_assert(sizeof(image_header) == 40);
 
-int32_t header_width(const image_header& header);
-int32_t header_height(const image_header& header);
+[[nodiscard]] int32_t header_width(const image_header& header);
+[[nodiscard]] int32_t header_height(const image_header& header);
 
 // Raster operation of DIBtoDCex2: copy the source unchanged.
 constexpr uint32_t SRCCOPY = 0x00CC0020;
@@ -39,37 +40,39 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 27;
 
 // Loads a BMP, JPEG, PNG or GIF file (the first frame of a GIF). 0 when the
 // file cannot be loaded.
-ImageHandle ToDIB(const char* path);
+[[nodiscard]] ImageHandle ToDIB(const char* path);
 
 // Decodes the image's pixels now without keeping them: 0 when they cannot be
 // decoded (ToDIB reads only the header, so a file with a sound header and
 // damaged pixels loads but would draw and write nothing).
-int CheckDIB(ImageHandle image);
+[[nodiscard]] int CheckDIB(ImageHandle image);
 
-// Releases the image. Nonzero when the handle was live.
+// Releases the image. Nonzero when the handle was live; releasing a handle
+// that is not is harmless, so the result may go unread.
 int DeleteDIB(ImageHandle image);
 
 // Turns the image in place by 90, 180 or 270 degrees clockwise (any multiple
 // of 90, negative turning back). Other angles leave it unchanged and give 0.
-int TurnDIB(ImageHandle image, int angle);
+[[nodiscard]] int TurnDIB(ImageHandle image, int angle);
 
 // Converts the image in place to 24-bit RGB (transparency over white).
-int DIBto24Bit(ImageHandle image);
+[[nodiscard]] int DIBto24Bit(ImageHandle image);
 
 // Fills the header with the image's current size.
-int HeadDIB(ImageHandle image, image_header* header);
+[[nodiscard]] int HeadDIB(ImageHandle image, image_header* header);
 
 // Resizes the image in place to exactly width x height with smooth
 // resampling (area averaging when shrinking, bilinear when enlarging). A size
 // below one pixel in either direction leaves an empty image that draws
 // nothing.
-int ResizeDIB(ImageHandle image, int width, int height);
+[[nodiscard]] int ResizeDIB(ImageHandle image, int width, int height);
 
 // Draws the source rectangle of the image into the destination rectangle of
 // the painter's device, replacing what was there. Mode 1 copies the pixels
 // unchanged (stretching, if the rectangles differ, by nearest pixel); any
 // other mode stretches smoothly. Only SRCCOPY is supported; other raster
-// operations draw nothing and give 0.
+// operations draw nothing and give 0. A failed draw leaves the device as it
+// was, with nothing for the caller to undo, so the result may go unread.
 int DIBtoDCex2(QPainter* dc, int dest_x, int dest_y, int dest_width, int dest_height, ImageHandle image,
                int src_x, int src_y, int src_width, int src_height, uint32_t rop, int mode);
 
@@ -79,26 +82,59 @@ int DIBtoDCex2(QPainter* dc, int dest_x, int dest_y, int dest_width, int dest_he
 // progressive JPEG with optimised Huffman tables, interlaced GIF, PNG at the
 // highest zlib compression. GIFs are quantised to at most 256 colours with
 // dithering; BMPs are 24-bit.
-int DIBtoBMP(const char* path, ImageHandle image);
-int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch);
-int DIBtoGIF(const char* path, ImageHandle image, int usage_switch);
-int DIBtoPNG(const char* path, ImageHandle image, int usage_switch);
+[[nodiscard]] int DIBtoBMP(const char* path, ImageHandle image);
+[[nodiscard]] int DIBtoJPG(const char* path, ImageHandle image, int quality, int usage_switch);
+[[nodiscard]] int DIBtoGIF(const char* path, ImageHandle image, int usage_switch);
+[[nodiscard]] int DIBtoPNG(const char* path, ImageHandle image, int usage_switch);
 
 // Writes the images as one animated GIF looping forever, each frame at the
 // top left of a canvas as large as the largest frame, every frame shown for
 // `delay` hundredths of a second.
-int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t delay);
+[[nodiscard]] int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t delay);
 
 // The library's own version and beta number, each in the low 16 bits. The
 // version is major * 100 + minor, and callers show it as the two numbers
 // with the minor part unpadded: 100 is 1.0, 105 is 1.5, 123 is 1.23.
 inline constexpr uint16_t kImgctlVersion = 100;
 inline constexpr uint16_t kImgctlBeta = 0;
-uint32_t ImgctlVersion();
-uint32_t ImgctlBeta();
+[[nodiscard]] uint32_t ImgctlVersion();
+[[nodiscard]] uint32_t ImgctlBeta();
 
 // How many images are held right now (loaded and not yet released): lets
 // checks prove that a long show releases every image it loads.
-std::size_t live_image_count();
+[[nodiscard]] std::size_t live_image_count();
+
+// Holds one image and releases it (DeleteDIB) when it goes: the owner of
+// every handle the program keeps, so that no way out of a procedure leaks
+// one. Move-only; get() lends the handle to the operations above, release()
+// hands it over to a caller that releases it itself.
+class Image {
+public:
+    Image() = default;
+    explicit Image(ImageHandle handle) noexcept : handle_(handle) {}
+    // ToDIB: empty when the file cannot be loaded.
+    [[nodiscard]] static Image load(const char* path) { return Image(ToDIB(path)); }
+
+    Image(Image&& other) noexcept : handle_(other.release()) {}
+    Image& operator=(Image&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    ~Image() { reset(); }
+
+    [[nodiscard]] ImageHandle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != 0; }
+    [[nodiscard]] ImageHandle release() noexcept { return std::exchange(handle_, 0); }
+    // Releases the image held (if any) and holds `handle` instead.
+    void reset(ImageHandle handle = 0) noexcept {
+        const ImageHandle old = std::exchange(handle_, handle);
+        if (old != 0 && old != handle) DeleteDIB(old);
+    }
+
+private:
+    ImageHandle handle_ = 0;
+};
 
 }  // namespace tervo

@@ -137,9 +137,10 @@ bool write(const QImage& image, const fs::path& path, const char* format) {
     // Qt does not write GIF: go through the viewer's own image library.
     const fs::path staging = path.string() + ".staging.png";
     if (!image.save(QString::fromStdString(staging.string()), "png")) return false;
-    const tervo::ImageHandle handle = tervo::ToDIB(staging.c_str());
-    const bool written = handle != 0 && tervo::DIBtoGIF(path.c_str(), handle, 0) != 0;
-    tervo::DeleteDIB(handle);
+    const bool written = [&] {
+        const tervo::Image staged = tervo::Image::load(staging.c_str());
+        return staged && tervo::DIBtoGIF(path.c_str(), staged.get(), 0) != 0;
+    }();
     fs::remove(staging);
     return written;
 }

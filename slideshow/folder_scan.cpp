@@ -71,7 +71,7 @@ void browse_folder(AppState& app, Platform& platform) {
     // one with a line feed, which the settings file cannot hold in its line:
     // the next start would show another folder.
     if (!chosen || chosen->empty() || chosen->size() >= kNameBytes || chosen->find('\n') != std::string::npos) {
-        platform.message_box(app.main_window, "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
+        platform.message_box(platform.main_window(), "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
         return;
     }
     set_text(app.settings.folder, *chosen);
@@ -102,9 +102,9 @@ void rescan_folder(AppState& app, Platform& platform) {
         table.file_count = scan_extension(app, app.settings.file_select, 0);
     }
     if (table.file_count == 0)
-        platform.message_box(app.main_window, "読み込むファイルが見つかりません。", "ファイル検索",
+        platform.message_box(platform.main_window(), "読み込むファイルが見つかりません。", "ファイル検索",
                              MessageIcon::Warning);
-    app.view.play_state = Stopped;
+    app.view.play_state = PlayState::Stopped;
     app.view.current_index = -1;
     // A scan ends any play: the timer would otherwise reload the same image on every tick.
     platform.stop_play_timer();

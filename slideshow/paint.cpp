@@ -13,12 +13,12 @@ namespace {
 // Step 1 of the paint: move the index by the play state, wrapping around.
 void step_index(ViewState& view, int32_t file_count) {
     switch (view.play_state) {
-    case PlayForward:
-    case StepForward:
+    case PlayState::PlayForward:
+    case PlayState::StepForward:
         view.current_index = view.current_index < file_count - 1 ? view.current_index + 1 : 0;
         break;
-    case PlayBackward:
-    case StepBackward:
+    case PlayState::PlayBackward:
+    case PlayState::StepBackward:
         view.current_index = view.current_index > 0 ? view.current_index - 1 : file_count - 1;
         break;
     default:
@@ -26,49 +26,39 @@ void step_index(ViewState& view, int32_t file_count) {
     }
 }
 
-bool is_known_state(int32_t state) { return state >= Stopped && state <= StepBackward; }
-
-// Releases the image whatever way the drawing ends.
-class HeldImage {
-public:
-    explicit HeldImage(ImageHandle handle) : handle_(handle) {}
-    ~HeldImage() { DeleteDIB(handle_); }
-    HeldImage(const HeldImage&) = delete;
-    HeldImage& operator=(const HeldImage&) = delete;
-    ImageHandle get() const { return handle_; }
-
-private:
-    ImageHandle handle_;
-};
+bool is_known_state(PlayState state) { return state >= PlayState::Stopped && state <= PlayState::StepBackward; }
 
 // Loads, turns, converts, scales and draws the image at current_index. A file
-// that does not load, an image without a size and a scaled size below one
-// pixel draw nothing and leave display_no and scale_fixed as they were.
+// that does not load, a step the library refuses, an image without a size and
+// a scaled size below one pixel draw nothing and leave display_no and
+// scale_fixed as they were.
 void draw_current_image(AppState& app, Platform& platform, QPainter* dc) {
     ViewState& view = app.view;
     const auto& name = app.files.file_names[static_cast<std::size_t>(view.current_index)];
     const std::string path = join_path(text_of(app.settings.folder), text_of(name));
 
-    HeldImage image(ToDIB(path.c_str()));
-    if (image.get() == 0) return;
-    if (view.rotation != 0) TurnDIB(image.get(), view.rotation * 90);
-    DIBto24Bit(image.get());
+    const Image image = Image::load(path.c_str());
+    if (!image) return;
+    if (view.rotation != 0 && TurnDIB(image.get(), view.rotation * 90) == 0) return;
+    if (DIBto24Bit(image.get()) == 0) return;
     image_header header{};
-    HeadDIB(image.get(), &header);
+    if (HeadDIB(image.get(), &header) == 0) return;
     const int width = header_width(header);
     const int height = header_height(header);
     if (width <= 0 || height <= 0) return;
 
-    if (view.scale_fixed == 0) {
+    if (!view.scale_fixed) {
         if (auto scale = scale_of_size_mode(platform, app.settings.psize, width, height)) view.scale = *scale;
     }
     const int w = scaled_length(width, view.scale);
     const int h = scaled_length(height, view.scale);
     if (w < 1 || h < 1) return;
 
-    ResizeDIB(image.get(), w, h);
+    if (ResizeDIB(image.get(), w, h) == 0) return;
+    // Pixels that turn out damaged only now draw nothing; the image still
+    // counts as shown, so the show moves on past it.
     DIBtoDCex2(dc, kImageLeft, kImageTop, w, h, image.get(), 0, 0, w, h, SRCCOPY, 1);
-    view.scale_fixed = 1;
+    view.scale_fixed = true;
     view.display_no = view.current_index + 1;
 }
 
@@ -104,8 +94,8 @@ void paint_slideshow(AppState& app, Platform& platform, QPainter* dc) {
     } else {
         if (view.current_index >= 0 && view.current_index < app.files.file_count)
             draw_current_image(app, platform, dc);
-        if (view.play_state == StepForward || view.play_state == StepBackward) {
-            view.play_state = Stopped;
+        if (view.play_state == PlayState::StepForward || view.play_state == PlayState::StepBackward) {
+            view.play_state = PlayState::Stopped;
             // A step taken during continuous play ends it: no ticks in Stopped.
             platform.stop_play_timer();
         }

@@ -9,7 +9,10 @@ namespace {
 const char* const kPlayStateNames[] = {"初期状態", "指完停止中", "連続前進中", "連続後退中", "駒送前進中", "駒送後退中"};
 const char* const kFilterNames[] = {"ALL(BJGP)", "Bitmap", "JPEG", "GIF", "PNG"};
 
-const char* play_state_name(int32_t state) { return (state >= 0 && state <= 5) ? kPlayStateNames[state] : ""; }
+const char* play_state_name(PlayState state) {
+    const auto index = static_cast<int32_t>(state);
+    return (index >= 0 && index <= 5) ? kPlayStateNames[index] : "";
+}
 
 const char* filter_name(int32_t file_select) {
     return (file_select >= 0 && file_select <= 4) ? kFilterNames[file_select] : "";
@@ -31,7 +34,7 @@ const std::vector<int>& status_bar_edges() {
 
 std::vector<std::string> status_bar_texts(const AppState& app) {
     const ViewState& view = app.view;
-    const bool initial = view.play_state == Initial;
+    const bool initial = view.play_state == PlayState::Initial;
     const bool chosen = view.current_index >= 0 && view.current_index < app.files.file_count;
     // Folder and file names are shown whole, however long they are.
     std::string folder = initial ? "" : std::string(text_of(app.settings.folder));

@@ -63,8 +63,10 @@ int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int 
         const std::optional<int> index = list.find_param(param);
         return index ? std::string_view(list.items()[*index].text) : std::string_view();
     };
-    const int32_t direction = column >= 0 && column < kSortColumns ? sort.sort_direction[column] : 0;
-    return compare_names(text_of_param(param1), text_of_param(param2), sort.sort_mode, direction);
+    const SortDirection direction =
+        column >= 0 && column < kSortColumns ? sort.sort_direction[column] : SortDirection::None;
+    return compare_names(text_of_param(param1), text_of_param(param2), static_cast<int32_t>(sort.sort_mode),
+                         static_cast<int32_t>(direction));
 }
 
 namespace {

@@ -12,8 +12,8 @@ void fill_sort_list(const AppState& app, SortList& list) {
 
 void sort_by_column(AppState& app, SortList& list, Platform& platform, WindowHandle window, int column) {
     if (column >= 0 && column < kSortColumns) {
-        int32_t& direction = app.sort.sort_direction[column];
-        direction = direction == 1 ? 2 : 1;
+        SortDirection& direction = app.sort.sort_direction[column];
+        direction = direction == SortDirection::Up ? SortDirection::Down : SortDirection::Up;
     }
     if (!sort_items(list, column, app.sort)) platform.message_box(window, "ソート失敗", "Error", MessageIcon::None);
 }
@@ -46,8 +46,10 @@ void apply_order(AppState& app, const SortList& list) {
 }
 
 std::array<std::string, 2> sort_status_texts(const SortState& sort) {
-    const char* direction = sort.sort_direction[0] == 1 ? "UP" : "DOWN";
-    const char* mode = sort.sort_mode == 0 ? "strcmp" : sort.sort_mode == 1 ? "文数順" : "文一致数";
+    const char* direction = sort.sort_direction[0] == SortDirection::Up ? "UP" : "DOWN";
+    const char* mode = sort.sort_mode == SortMode::Strcmp   ? "strcmp"
+                       : sort.sort_mode == SortMode::Number ? "文数順"
+                                                            : "文一致数";
     return {direction, mode};
 }
 
@@ -55,9 +57,9 @@ AfterCommand run_sort_command(AppState& app, SortList& list, Platform& platform,
     switch (command) {
         case tb_sort_up: move_item(list, platform, window, true); break;
         case tb_sort_down: move_item(list, platform, window, false); break;
-        case tb_mode_strcmp: app.sort.sort_mode = 0; break;
-        case tb_mode_number: app.sort.sort_mode = 1; break;
-        case tb_mode_text_first: app.sort.sort_mode = 2; break;
+        case tb_mode_strcmp: app.sort.sort_mode = SortMode::Strcmp; break;
+        case tb_mode_number: app.sort.sort_mode = SortMode::Number; break;
+        case tb_mode_text_first: app.sort.sort_mode = SortMode::TextFirst; break;
         case tb_sort_close: return AfterCommand::Close;
         default: break;
     }

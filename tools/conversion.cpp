@@ -29,38 +29,54 @@ std::string source_path(const AppState& app) {
     return join_path(text_of(app.settings.folder), text_of(app.files.file_names[index]));
 }
 
+int type_number(OutputType type) { return static_cast<int>(type); }
+
 int write_image(const AppState& app, const std::string& path, ImageHandle image) {
     const ConversionOptions& options = app.conversion;
+    const int usage_switch = options.usage_switch ? 1 : 0;
     switch (options.output_type) {
-        case 1: return DIBtoBMP(path.c_str(), image);
-        case 2: return DIBtoJPG(path.c_str(), image, options.jpeg_quality, options.usage_switch);
-        case 3: return DIBtoGIF(path.c_str(), image, options.usage_switch);
-        default: return DIBtoPNG(path.c_str(), image, options.usage_switch);
+        case OutputType::Bmp: return DIBtoBMP(path.c_str(), image);
+        case OutputType::Jpeg: return DIBtoJPG(path.c_str(), image, options.jpeg_quality, usage_switch);
+        case OutputType::Gif: return DIBtoGIF(path.c_str(), image, usage_switch);
+        case OutputType::Png: break;
     }
+    return DIBtoPNG(path.c_str(), image, usage_switch);
+}
+
+// Turns, flattens and scales the image as the show draws it; false when
+// any step fails (the image is then not what was on show).
+bool prepare_as_shown(const ViewState& view, ImageHandle image) {
+    if (view.rotation != 0 && TurnDIB(image, view.rotation * 90) == 0) return false;
+    if (DIBto24Bit(image) == 0) return false;
+    image_header header{};
+    if (HeadDIB(image, &header) == 0) return false;
+    return ResizeDIB(image, scaled_length(header_width(header), view.scale),
+                     scaled_length(header_height(header), view.scale)) != 0;
 }
 
 }  // namespace
 
 ConversionFields conversion_dialog_init(const AppState& app) {
-    const int32_t type = app.conversion.output_type;
     ConversionFields fields;
-    // The remembered type is always 1..4 after a save; anything else shows BMP.
+    const int type = type_number(app.conversion.output_type);
+    // Only 1..4 are ever stored; anything else would show BMP.
     fields.output_type = kOutputTypeEntries[type >= 1 && type <= 4 ? type - 1 : 0];
     fields.quality = std::to_string(app.conversion.jpeg_quality);
-    fields.usage_switch = app.conversion.usage_switch == 1;
+    fields.usage_switch = app.conversion.usage_switch;
     return fields;
 }
 
 void read_conversion_options(AppState& app, const ConversionFields& fields) {
-    app.conversion.output_type = std::clamp(read_first_character(fields.output_type), kFirstImageType, kLastImageType);
+    app.conversion.output_type =
+        static_cast<OutputType>(std::clamp(read_first_character(fields.output_type), kFirstImageType, kLastImageType));
     app.conversion.jpeg_quality = std::clamp(read_decimal(dialog_text(fields.quality)), 1, 100);
-    app.conversion.usage_switch = fields.usage_switch ? 1 : 0;
+    app.conversion.usage_switch = fields.usage_switch;
 }
 
 void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, const ConversionFields& fields) {
     // Remembered before the save dialog, so a cancelled save keeps them too.
     read_conversion_options(app, fields);
-    const int type = app.conversion.output_type;
+    const int type = type_number(app.conversion.output_type);
 
     FileDialogRequest request;
     request.owner = dialog;
@@ -71,24 +87,13 @@ void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, con
     if (!output) return;
 
     const std::string source = source_path(app);
-    const ImageHandle image = source.empty() ? 0 : ToDIB(source.c_str());
-    if (image == 0) {
-        // The user asked for a file and none was written: say so.
+    const Image image = source.empty() ? Image() : Image::load(source.c_str());
+    // The user asked for a file: when none was written, say so.
+    if (!image || !prepare_as_shown(app.view, image.get()) || write_image(app, *output, image.get()) == 0) {
         report_failure(platform, dialog);
         return;
     }
-    if (app.view.rotation != 0) TurnDIB(image, app.view.rotation * 90);
-    DIBto24Bit(image);
-    image_header header{};
-    HeadDIB(image, &header);
-    ResizeDIB(image, scaled_length(header_width(header), app.view.scale),
-              scaled_length(header_height(header), app.view.scale));
-    if (write_image(app, *output, image) != 0) {
-        platform.message_box(dialog, kSuccessTexts[type - 1], kTitle, MessageIcon::None);
-    } else {
-        report_failure(platform, dialog);
-    }
-    DeleteDIB(image);
+    platform.message_box(dialog, kSuccessTexts[type - 1], kTitle, MessageIcon::None);
 }
 
 }  // namespace tervo

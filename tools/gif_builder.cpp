@@ -1,5 +1,7 @@
 #include "tools/gif_builder.h"
 
+#include <vector>
+
 #include "imagelib/imgctl.h"
 #include "tools/dialog_text.h"
 #include "tools/file_filters.h"
@@ -28,13 +30,6 @@ std::string_view name_of(std::string_view path) {
 std::string insert_folder(const OpenFilesResult& chosen) {
     const std::string_view parent = parent_of(chosen.paths.front());
     return chosen.paths.size() == 1 ? join_path(parent, "") : std::string(parent);
-}
-
-void release_frames(AppState& app, int count) {
-    for (int i = 0; i < count; ++i) {
-        DeleteDIB(app.gif.gif_frame_images[i]);
-        app.gif.gif_frame_images[i] = 0;
-    }
 }
 
 }  // namespace
@@ -103,23 +98,29 @@ void gif_save(AppState& app, Platform& platform, WindowHandle dialog, std::strin
     const int32_t delay = read_time_digits(time_text) * 10;
 
     const int count = app.gif.gif_frame_count;
+    // The frames live only while the animation is written; every way out
+    // releases them.
+    std::vector<Image> frames;
+    std::vector<ImageHandle> handles;
+    frames.reserve(static_cast<std::size_t>(count));
+    handles.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const std::string path(text_of(app.gif.gif_frame_paths[i]));
-        app.gif.gif_frame_images[i] = ToDIB(path.c_str());
+        Image frame = Image::load(path.c_str());
         // ToDIB reads only the header; damaged pixels must be found here, as
         // a file that cannot be opened, not later as a failed write.
-        if (app.gif.gif_frame_images[i] == 0 || CheckDIB(app.gif.gif_frame_images[i]) == 0) {
+        if (!frame || CheckDIB(frame.get()) == 0) {
             platform.message_box(dialog, "ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning);
-            release_frames(app, i + 1);
             return;
         }
+        handles.push_back(frame.get());
+        frames.push_back(std::move(frame));
     }
-    if (DIBtoGIFAni(output->c_str(), app.gif.gif_frame_images.data(), count, static_cast<uint16_t>(delay)) != 0) {
+    if (DIBtoGIFAni(output->c_str(), handles.data(), count, static_cast<uint16_t>(delay)) != 0) {
         platform.message_box(dialog, "成功！", kResultTitle, MessageIcon::None);
     } else {
         platform.message_box(dialog, "失敗！", kResultTitle, MessageIcon::Warning);
     }
-    release_frames(app, count);
 }
 
 }  // namespace tervo

@@ -50,8 +50,9 @@ int run_tervo(QApplication& application, AppState& app, const std::vector<std::s
     // (its quit came before the loop and would be lost).
     fit_frame_into_size(window);
     const int exit_code = window.isVisible() ? application.exec() : 0;
-    // The main window is gone for the user: the message has no owner.
-    save_settings(app, window.platform(), nullptr, kSettingsFileName);
+    // The main window is gone for the user: the message has no owner. A
+    // failure has been reported in it, and the program ends either way.
+    static_cast<void>(save_settings(app, window.platform(), nullptr, kSettingsFileName));
     return exit_code;
 }
 

@@ -38,14 +38,13 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
     client_ = new ClientArea(this);
     setCentralWidget(client_);
     platform_.attach_client_area(client_);
-    app_.main_window = this;
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     move(0, 0);
     resize(screen.width(), screen.height() - kScreenBottomReserve);
 
     // What the window does while it is being created, in this order.
-    load_settings(app_, platform_, app_.main_window, kSettingsFileName);
+    load_settings(app_, platform_, this, kSettingsFileName);
     create_main_controls();
     // A path that cannot be opened has had its message: start as without one.
     if (!open_outside_paths(app_, platform_, given_paths, OpenedFrom::CommandLine)) rescan_folder(app_, platform_);
@@ -56,7 +55,6 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
 
 MainWindow::~MainWindow() {
     platform_.stop_play_timer();
-    if (app_.main_window == this) app_.main_window = nullptr;
 }
 
 QAction* MainWindow::command(const char* text, uint16_t id) {
@@ -94,13 +92,11 @@ void MainWindow::create_main_controls() {
         action->setToolTip(QString::fromUtf8(toolbar_tooltip(button.id)));
         toolbar_->addAction(action);
     }
-    app_.toolbar = toolbar_;
-    app_.view.play_state = Initial;
+    app_.view.play_state = PlayState::Initial;
 
     status_bar_ = new StatusBarWidget(client_);
     status_bar_->setObjectName(QStringLiteral("main_status_bar"));
     status_bar_->set_part_reserves(status_bar_widest_texts());
-    app_.status_bar = status_bar_;
     platform_.attach_status_bar(status_bar_);
     client_->set_bars(toolbar_, status_bar_);
 }

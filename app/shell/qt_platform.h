@@ -22,6 +22,7 @@ public:
     void attach_client_area(ClientArea* client) { client_ = client; }
     void attach_status_bar(StatusBarWidget* status_bar) { status_bar_ = status_bar; }
 
+    WindowHandle main_window() override { return main_window_; }
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
                      MessageIcon icon) override;
     void start_play_timer(int period_ms) override;

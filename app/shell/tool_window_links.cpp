@@ -26,7 +26,7 @@ void run_tool_window([[maybe_unused]] AppState& app, [[maybe_unused]] Platform& 
     case ToolWindow::Settings: run_settings_dialog(app, platform, owner); break;
     case ToolWindow::Conversion: run_conversion_dialog(app, platform, owner); break;
     case ToolWindow::GifBuilder: run_gif_dialog(app, platform, owner); break;
-    case ToolWindow::About: open_about_box(app, owner); break;
+    case ToolWindow::About: open_about_box(owner); break;
 #else
     default: break;
 #endif

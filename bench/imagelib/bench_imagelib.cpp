@@ -55,20 +55,20 @@ QImage make_surface() {
 // The chain exactly as the show's paint runs it, in fit mode or at a fixed
 // zoom; whether the picture was drawn.
 bool zoomed_chain(const std::string& path, double zoom, int rotation, QImage& surface) {
-    const ImageHandle image = ToDIB(path.c_str());
-    if (image == 0) return false;
-    if (rotation != 0) TurnDIB(image, rotation * 90);
-    DIBto24Bit(image);
+    const Image held = Image::load(path.c_str());
+    if (!held) return false;
+    const ImageHandle image = held.get();
+    if (rotation != 0 && TurnDIB(image, rotation * 90) == 0) return false;
+    if (DIBto24Bit(image) == 0) return false;
     image_header header{};
-    HeadDIB(image, &header);
+    if (HeadDIB(image, &header) == 0) return false;
     const double scale = zoom > 0 ? zoom : fit_scale(header_width(header), header_height(header));
     const int w = int(header_width(header) * scale);
     const int h = int(header_height(header) * scale);
-    ResizeDIB(image, w, h);
+    if (ResizeDIB(image, w, h) == 0) return false;
     QPainter painter(&surface);
     const int drawn = DIBtoDCex2(&painter, 0, kDrawTop, w, h, image, 0, 0, w, h, SRCCOPY, 1);
     painter.end();
-    DeleteDIB(image);
     return drawn != 0;
 }
 
@@ -321,9 +321,8 @@ void bench_chains(const fs::path& dir) {
     save(tervo::bench::photo_like(4000, 3000, 8).convertToFormat(QImage::Format_RGBX64), png16, "png");
     {
         save(tervo::bench::photo_like(1200, 900, 4), (dir / "gif-source.png").string(), "png");
-        const ImageHandle source = ToDIB((dir / "gif-source.png").c_str());
-        if (!DIBtoGIF(gif.c_str(), source, 0)) std::abort();
-        DeleteDIB(source);
+        const Image source = Image::load((dir / "gif-source.png").c_str());
+        if (!DIBtoGIF(gif.c_str(), source.get(), 0)) std::abort();
     }
 
     const ChainCase cases[] = {
@@ -420,11 +419,13 @@ void bench_animation(const fs::path& dir) {
     // The builder's way: every frame loaded, then one call.
     const std::string ours_path = (dir / "ours.gif").string();
     auto ours = [&] {
-        std::vector<ImageHandle> images;
-        for (const std::string& p : paths) images.push_back(ToDIB(p.c_str()));
-        const int written = DIBtoGIFAni(ours_path.c_str(), images.data(), int(images.size()), 100);
-        for (ImageHandle image : images) DeleteDIB(image);
-        if (!written) std::abort();
+        std::vector<Image> frames;
+        std::vector<ImageHandle> handles;
+        for (const std::string& p : paths) {
+            frames.push_back(Image::load(p.c_str()));
+            handles.push_back(frames.back().get());
+        }
+        if (!DIBtoGIFAni(ours_path.c_str(), handles.data(), int(handles.size()), 100)) std::abort();
     };
     const std::string theirs_path = (dir / "convert.gif").string();
     const std::string command = "/usr/bin/convert -delay 100 -loop 0 '" + (frames_dir / "f*.png").string() +

@@ -15,6 +15,7 @@ namespace {
 
 class NullPlatform : public tervo::Platform {
 public:
+    tervo::WindowHandle main_window() override { return nullptr; }
     void message_box(tervo::WindowHandle, const std::string&, const std::string&, tervo::MessageIcon) override {}
     void start_play_timer(int) override {}
     void stop_play_timer() override {}

@@ -48,8 +48,8 @@ double median_ms(int repeats, Work work) {
 
 double header_click_ms(const std::vector<std::string>& names, int32_t mode, int repeats, bool& sorted_ok) {
     tervo::SortState sort;
-    sort.sort_mode = mode;
-    sort.sort_direction[0] = 2;
+    sort.sort_mode = static_cast<tervo::SortMode>(mode);
+    sort.sort_direction[0] = tervo::SortDirection::Down;
     return median_ms(repeats, [&] {
         tervo::SortList list;
         for (int i = 0; i < static_cast<int>(names.size()); ++i) list.append(names[i], i);

@@ -85,7 +85,6 @@ void SortWindow::create_toolbar() {
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { command(id); });
     }
-    app_.sort.sort_toolbar = handle_of(toolbar_);
 }
 
 void SortWindow::create_list_view() {
@@ -111,7 +110,6 @@ void SortWindow::create_list_view() {
             [this] { take_selection_from_view(); });
     connect(list_view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { take_selection_from_view(); });
-    app_.sort.sort_list = handle_of(list_view_);
 }
 
 void SortWindow::create_status_bar() {
@@ -131,7 +129,6 @@ void SortWindow::create_status_bar() {
         status_parts_[part] = label;
     }
     layout->addStretch(1);
-    app_.sort.sort_status_bar = handle_of(status_bar_);
 }
 
 QAction* SortWindow::command_action(int id) const {

@@ -12,17 +12,18 @@ TEST(AppState, StartsWithItsInitialValues) {
     EXPECT_EQ(app.settings.psize, 0);
     EXPECT_TRUE(text_of(app.settings.folder).empty());
     EXPECT_EQ(app.files.file_count, 0);
-    EXPECT_EQ(app.view.play_state, Initial);
+    EXPECT_EQ(app.view.play_state, PlayState::Initial);
     EXPECT_EQ(app.view.current_index, 0);
     EXPECT_EQ(app.view.display_no, 0);
     EXPECT_EQ(app.view.scale, 1.0);
     EXPECT_EQ(app.view.rotation, 0);
-    EXPECT_EQ(app.view.scale_fixed, 0);
-    EXPECT_EQ(app.sort.sort_direction, (std::array<int32_t, 5>{1, 0, 0, 0, 0}));
-    EXPECT_EQ(app.sort.sort_mode, 0);
-    EXPECT_EQ(app.conversion.output_type, 1);
+    EXPECT_FALSE(app.view.scale_fixed);
+    EXPECT_EQ(app.sort.sort_direction, (std::array{SortDirection::Up, SortDirection::None, SortDirection::None,
+                                                   SortDirection::None, SortDirection::None}));
+    EXPECT_EQ(app.sort.sort_mode, SortMode::Strcmp);
+    EXPECT_EQ(app.conversion.output_type, OutputType::Bmp);
     EXPECT_EQ(app.conversion.jpeg_quality, 100);
-    EXPECT_EQ(app.conversion.usage_switch, 0);
+    EXPECT_FALSE(app.conversion.usage_switch);
     EXPECT_EQ(app.gif.default_delay, 100);
     EXPECT_EQ(app.gif.gif_frame_count, 0);
     EXPECT_TRUE(text_of(app.start_directory).empty());

@@ -151,6 +151,33 @@ TEST(SettingsFile, RoundTripWritesExactlyTheFourLines) {
     EXPECT_TRUE(platform.messages.empty());
 }
 
+// Values this version has no meaning for (a later version's size mode or
+// file type, a negative interval) are kept as read and written back as they
+// were.
+TEST(SettingsFile, OutOfRangeValuesSurviveALoadAndSave) {
+    struct Case {
+        std::string text;
+        Values values;
+    };
+    const Case cases[] = {
+        {"file_select=9\r\npl_timeno=-40\r\nread_foldername=/pics\r\npsize=-3\r\n", {9, -40, -3, "/pics"}},
+        {"file_select=-1\r\npl_timeno=5\r\nread_foldername=\r\npsize=12\r\n", {-1, 5, 12, ""}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        InDirectory in(dir.path());
+        dir.write("Tervo.ini", c.text);
+        AppState app;
+        set_text(app.start_directory, dir.str());
+        FakePlatform platform;
+        load_settings(app, platform, nullptr, kSettingsFileName);
+        EXPECT_EQ(values_of(app), c.values) << c.text;
+        ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+        EXPECT_EQ(read_file(dir.path() / "Tervo.ini"), c.text);
+        EXPECT_TRUE(platform.messages.empty());
+    }
+}
+
 TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
     TempDir dir;
     InDirectory in(dir.path());

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 
@@ -52,7 +53,7 @@ TEST(CorpusShow, EveryCorpusPictureGoesThroughThePaintChain) {
             EXPECT_GT(count, 0) << "filter " << filter;
             for (int i = 0; i < count; ++i) step_forward(show.app, show.platform);
             EXPECT_EQ(show.app.view.current_index, count - 1);
-            EXPECT_EQ(show.app.view.play_state, Stopped);
+            EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
             EXPECT_EQ(live_image_count(), 0u);
         }
     }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 
@@ -49,7 +50,7 @@ TEST(ShowFaults, FilesThatVanishOrBreakAreSkippedSilently) {
     std::filesystem::remove_all(show.dir.path());
     std::filesystem::create_directory(show.dir.path());  // so the harness can clean up
     for (int tick = 0; tick < 6; ++tick) play_tick(show.app, show.platform);
-    EXPECT_EQ(show.app.view.play_state, PlayForward);
+    EXPECT_EQ(show.app.view.play_state, PlayState::PlayForward);
     EXPECT_EQ(show.platform.status_texts.size(), 8u);
     EXPECT_EQ(live_image_count(), 0u);
 }

@@ -30,14 +30,12 @@ uint32_t checksum(const QImage& image) {
 
 // The show's chain: load, convert, resize, draw, release.
 bool show(const std::string& path, bool quarter, uint32_t* sum) {
-    const tervo::ImageHandle image = tervo::ToDIB(path.c_str());
-    if (image == 0) return false;
-    tervo::DIBto24Bit(image);
-    QSize size = tervo::testing::head_size(image);
+    const tervo::Image image = tervo::Image::load(path.c_str());
+    if (!image || tervo::DIBto24Bit(image.get()) == 0) return false;
+    QSize size = tervo::testing::head_size(image.get());
     if (quarter) size = QSize(std::max(1, size.width() / 4), std::max(1, size.height() / 4));
-    tervo::ResizeDIB(image, size.width(), size.height());
-    *sum = checksum(tervo::testing::drawn_pixels(image));
-    tervo::DeleteDIB(image);
+    if (tervo::ResizeDIB(image.get(), size.width(), size.height()) == 0) return false;
+    *sum = checksum(tervo::testing::drawn_pixels(image.get()));
     return true;
 }
 

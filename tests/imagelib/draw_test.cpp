@@ -38,8 +38,9 @@ void expect_copied(const QImage& canvas, QRect area, const QImage& expected) {
 TEST(DIBtoDCex2, CopiesPixelsUnchangedOntoAnyCanvas) {
     TempDir dir;
     const QImage source = gradient_image(23, 17);
-    const ImageHandle image = ToDIB(save_image(source, dir.path() / "d.png").c_str());
-    DIBto24Bit(image);
+    const Image image_owner = Image::load(save_image(source, dir.path() / "d.png").c_str());
+    const ImageHandle image = image_owner.get();
+    EXPECT_EQ(DIBto24Bit(image), 1);
     for (QImage::Format format :
          {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32}) {
         QImage canvas = canvas_of(format);
@@ -49,38 +50,38 @@ TEST(DIBtoDCex2, CopiesPixelsUnchangedOntoAnyCanvas) {
         painter.end();
         expect_copied(canvas, QRect(5, 7, 23, 17), source);
     }
-    DeleteDIB(image);
 }
 
 TEST(DIBtoDCex2, ReplacesRatherThanBlendsTransparentPixels) {
     TempDir dir;
     QImage source(3, 1, QImage::Format_ARGB32);
     source.fill(qRgba(255, 0, 0, 0));
-    const ImageHandle image = ToDIB(save_image(source, dir.path() / "clear.png").c_str());
+    const Image image_owner = Image::load(save_image(source, dir.path() / "clear.png").c_str());
+    const ImageHandle image = image_owner.get();
     QImage canvas = canvas_of(QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&canvas);
     DIBtoDCex2(&painter, 0, 0, 3, 1, image, 0, 0, 3, 1, SRCCOPY, 1);
     painter.end();
     EXPECT_EQ(qAlpha(canvas.pixel(0, 0)), 0);
-    DeleteDIB(image);
 }
 
 TEST(DIBtoDCex2, DrawsTheSourceRectangleClippedToTheImage) {
     TempDir dir;
     const QImage source = gradient_image(20, 10);
-    const ImageHandle image = ToDIB(save_image(source, dir.path() / "s.png").c_str());
+    const Image image_owner = Image::load(save_image(source, dir.path() / "s.png").c_str());
+    const ImageHandle image = image_owner.get();
     QImage canvas = canvas_of(QImage::Format_RGB32);
     QPainter painter(&canvas);
     // Asks for 30x10 from (5, 0): only the 15 columns the image has arrive.
     DIBtoDCex2(&painter, 2, 3, 30, 10, image, 5, 0, 30, 10, SRCCOPY, 1);
     painter.end();
     expect_copied(canvas, QRect(2, 3, 15, 10), source.copy(5, 0, 15, 10));
-    DeleteDIB(image);
 }
 
 TEST(DIBtoDCex2, DrawsNothingWhenThereIsNothingToDraw) {
     TempDir dir;
-    const ImageHandle image = ToDIB(save_image(gradient_image(8, 8), dir.path() / "n.png").c_str());
+    const Image image_owner = Image::load(save_image(gradient_image(8, 8), dir.path() / "n.png").c_str());
+    const ImageHandle image = image_owner.get();
     struct Case {
         const char* what;
         int dest_width, src_width;
@@ -97,7 +98,6 @@ TEST(DIBtoDCex2, DrawsNothingWhenThereIsNothingToDraw) {
         expect_copied(canvas, QRect(), QImage());
     }
     EXPECT_EQ(DIBtoDCex2(nullptr, 0, 0, 8, 8, image, 0, 0, 8, 8, SRCCOPY, 1), 0);
-    DeleteDIB(image);
 }
 
 // The picture as drawn when it is all on show: the reference for drawings
@@ -127,14 +127,16 @@ TEST(DIBtoDCex2, DrawsThePartOnShowOfAnyZoom) {
     const Case cases[] = {{&png, 0, 4.0, {500, 300}}, {&png, 90, 4.0, {10, 700}}, {&jpg, 270, 3.0, {333, 0}},
                           {&jpg, 0, 1.0, {120, 90}},  {&png, 180, 0.5, {40, 30}},  {&png, 0, 1.75, {0, 0}}};
     for (const Case& c : cases) {
-        const ImageHandle part = ToDIB(c.path->c_str());
-        const ImageHandle whole = ToDIB(c.path->c_str());
+        const Image part_owner = Image::load(c.path->c_str());
+        const ImageHandle part = part_owner.get();
+        const Image whole_owner = Image::load(c.path->c_str());
+        const ImageHandle whole = whole_owner.get();
         QSize size;
         for (ImageHandle image : {part, whole}) {
-            TurnDIB(image, c.turn);
-            DIBto24Bit(image);
+            EXPECT_EQ(TurnDIB(image, c.turn), 1);
+            EXPECT_EQ(DIBto24Bit(image), 1);
             size = QSize(int(head_size(image).width() * c.zoom), int(head_size(image).height() * c.zoom));
-            ResizeDIB(image, size.width(), size.height());
+            EXPECT_EQ(ResizeDIB(image, size.width(), size.height()), 1);
         }
         QImage canvas = canvas_of(QImage::Format_RGB32);
         QPainter painter(&canvas);
@@ -153,16 +155,15 @@ TEST(DIBtoDCex2, DrawsThePartOnShowOfAnyZoom) {
         if (!covered.contains(corner)) {
             EXPECT_EQ(canvas.pixel(corner), kBackground);
         }
-        DeleteDIB(part);
-        DeleteDIB(whole);
     }
 }
 
 TEST(DIBtoDCex2, KeepsToThePaintersClip) {
     TempDir dir;
     const QImage source = gradient_image(40, 30);
-    const ImageHandle image = ToDIB(save_image(source, dir.path() / "c.png").c_str());
-    ResizeDIB(image, 160, 120);
+    const Image image_owner = Image::load(save_image(source, dir.path() / "c.png").c_str());
+    const ImageHandle image = image_owner.get();
+    EXPECT_EQ(ResizeDIB(image, 160, 120), 1);
     QImage canvas = canvas_of(QImage::Format_RGB32);
     QPainter painter(&canvas);
     painter.setClipRect(QRect(10, 5, 20, 15));
@@ -173,7 +174,6 @@ TEST(DIBtoDCex2, KeepsToThePaintersClip) {
     EXPECT_EQ(canvas.pixel(9, 5), kBackground);
     EXPECT_EQ(canvas.pixel(30, 19), kBackground);
     EXPECT_EQ(canvas.pixel(10, 20), kBackground);
-    DeleteDIB(image);
 }
 
 }  // namespace

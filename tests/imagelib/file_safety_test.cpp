@@ -46,12 +46,11 @@ Outcome show_on_thread(const std::string& path, const std::function<void()>& unb
     std::thread worker([promise, path, loaded] {
         Outcome outcome;
         outcome.finished = true;
-        outcome.handle = loaded ? loaded : ToDIB(path.c_str());
-        if (outcome.handle) {
-            DIBto24Bit(outcome.handle);
-            outcome.drawn = testing::drawn_pixels(outcome.handle);
-            DeleteDIB(outcome.handle);
-        }
+        // An image handed in stays its caller's; one loaded here goes with
+        // the thread.
+        const Image owned = loaded ? Image() : Image::load(path.c_str());
+        outcome.handle = loaded ? loaded : owned.get();
+        if (outcome.handle && DIBto24Bit(outcome.handle) != 0) outcome.drawn = testing::drawn_pixels(outcome.handle);
         promise->set_value(outcome);
     });
     if (result.wait_for(kDeadline) == std::future_status::ready) {
@@ -116,7 +115,8 @@ TEST_F(FileSafety, ANameSwappedForAFifoAfterTheScanIsRefusedWithoutBlocking) {
 
 TEST_F(FileSafety, ANameSwappedForAFifoAfterLoadingStillShowsThePictureLoaded) {
     const fs::path path = listed_picture("a.png");
-    const ImageHandle image = ToDIB(path.c_str());
+    const Image image_owner = Image::load(path.c_str());
+    const ImageHandle image = image_owner.get();
     ASSERT_NE(image, 0u);
     // The pixels may be decoded only when first drawn: by then the name
     // stands for a FIFO, and only the file opened by ToDIB may be read.
@@ -163,26 +163,27 @@ TEST_F(FileSafety, AnUnreadableFileNeverLoadsAFileOfASimilarName) {
     {
         SCOPED_TRACE("a link to nothing");
         fs::create_symlink(dir_.path() / "gone.jpg", named);
-        const ImageHandle image = ToDIB(named.c_str());
+        const Image image_owner = Image::load(named.c_str());
+        const ImageHandle image = image_owner.get();
         EXPECT_EQ(image, 0u);
         nothing_written(image);
-        DeleteDIB(image);
         fs::remove(named);
     }
     {
         SCOPED_TRACE("a folder");
         fs::create_directory(named);
-        const ImageHandle image = ToDIB(named.c_str());
+        const Image image_owner = Image::load(named.c_str());
+        const ImageHandle image = image_owner.get();
         EXPECT_EQ(image, 0u);
         nothing_written(image);
-        DeleteDIB(image);
         fs::remove(named);
     }
     {
         SCOPED_TRACE("a file without read permission");
         testing::save_image(red, named);
         fs::permissions(named, fs::perms::none);
-        const ImageHandle image = ToDIB(named.c_str());
+        const Image image_owner = Image::load(named.c_str());
+        const ImageHandle image = image_owner.get();
         if (::access(named.c_str(), R_OK) != 0) {
             EXPECT_EQ(image, 0u);
             nothing_written(image);
@@ -192,7 +193,6 @@ TEST_F(FileSafety, AnUnreadableFileNeverLoadsAFileOfASimilarName) {
             const QImage drawn = testing::drawn_pixels(image);
             EXPECT_LT(testing::mean_channel_difference(drawn, red), 4);
         }
-        DeleteDIB(image);
         fs::permissions(named, fs::perms::owner_all);
         fs::remove(named);
     }
@@ -201,7 +201,8 @@ TEST_F(FileSafety, AnUnreadableFileNeverLoadsAFileOfASimilarName) {
         // written is the file ToDIB opened, or nothing.
         SCOPED_TRACE("a file removed after loading");
         testing::save_image(red, named);
-        const ImageHandle image = ToDIB(named.c_str());
+        const Image image_owner = Image::load(named.c_str());
+        const ImageHandle image = image_owner.get();
         ASSERT_NE(image, 0u);
         fs::remove(named);
         const fs::path out = dir_.path() / "written.png";
@@ -210,7 +211,6 @@ TEST_F(FileSafety, AnUnreadableFileNeverLoadsAFileOfASimilarName) {
         }
         const QImage drawn = testing::drawn_pixels(image);
         EXPECT_GT(testing::mean_channel_difference(drawn, blue), 20) << "drew the other file";
-        DeleteDIB(image);
     }
     EXPECT_EQ(live_image_count(), 0u);
 }
@@ -226,21 +226,21 @@ TEST_F(FileSafety, NamesThatAreNotUtf8LoadAndDraw) {
         if (suffix == ".gif") {
             const fs::path png = dir_.path() / "plain-for-gif.png";
             ASSERT_FALSE(testing::save_image(picture, png).empty());
-            const ImageHandle source = ToDIB(png.c_str());
+            const Image source_owner = Image::load(png.c_str());
+            const ImageHandle source = source_owner.get();
             ASSERT_NE(DIBtoGIF(plain.c_str(), source, 0), 0);
-            DeleteDIB(source);
         } else {
             ASSERT_FALSE(testing::save_image(picture, plain).empty());
         }
         const fs::path path = dir_.path() / name;
         ASSERT_EQ(::rename(plain.c_str(), path.c_str()), 0);
 
-        const ImageHandle image = ToDIB(path.c_str());
+        const Image image_owner = Image::load(path.c_str());
+        const ImageHandle image = image_owner.get();
         ASSERT_NE(image, 0u);
-        DIBto24Bit(image);
+        EXPECT_EQ(DIBto24Bit(image), 1);
         EXPECT_EQ(testing::head_size(image), picture.size());
         const QImage drawn = testing::drawn_pixels(image);
-        DeleteDIB(image);
         if (suffix == ".png" || suffix == ".bmp") {
             EXPECT_EQ(testing::max_channel_difference(drawn, picture), 0);
         } else {

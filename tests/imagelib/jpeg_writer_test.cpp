@@ -92,11 +92,11 @@ QImage checkerboard(int side) {
 class JpegWriter : public ::testing::Test {
 protected:
     // The image loaded from a lossless file, as the program would hold it.
-    ImageHandle load(const QImage& image) {
+    Image load(const QImage& image) {
         const std::string path = testing::save_image(image, dir_.path() / "source.png");
-        const ImageHandle handle = ToDIB(path.c_str());
-        EXPECT_NE(handle, 0u);
-        return handle;
+        Image loaded = Image::load(path.c_str());
+        EXPECT_TRUE(loaded);
+        return loaded;
     }
     std::filesystem::path written(ImageHandle image, int quality, int usage_switch, const char* name = "out.jpg") {
         const auto path = dir_.path() / name;
@@ -108,7 +108,8 @@ protected:
 
 TEST_F(JpegWriter, FullColourResolutionFromQuality90) {
     const QImage board = checkerboard(64);
-    const ImageHandle image = load(board);
+    const Image image_owner = load(board);
+    const ImageHandle image = image_owner.get();
     for (int quality : {90, 100}) {
         SCOPED_TRACE(quality);
         const auto path = written(image, quality, 0);
@@ -123,12 +124,12 @@ TEST_F(JpegWriter, FullColourResolutionFromQuality90) {
         // measures colour resolution.
         EXPECT_LT(psnr(QImage(QString::fromStdString(path.string())), board), 30.0);
     }
-    DeleteDIB(image);
 }
 
 TEST_F(JpegWriter, WebVariantIsProgressive) {
     const QImage picture = testing::gradient_image(200, 120);
-    const ImageHandle image = load(picture);
+    const Image image_owner = load(picture);
+    const ImageHandle image = image_owner.get();
     for (int usage_switch : {0, 1, 2}) {
         SCOPED_TRACE(usage_switch);
         const auto path = written(image, 85, usage_switch);
@@ -138,22 +139,22 @@ TEST_F(JpegWriter, WebVariantIsProgressive) {
         EXPECT_EQ(frame.sampling, kHalvedColour);
         EXPECT_GT(psnr(QImage(QString::fromStdString(path.string())), picture), 35.0);
     }
-    DeleteDIB(image);
 }
 
 TEST_F(JpegWriter, QualityIsClampedToOneToHundred) {
-    const ImageHandle image = load(testing::gradient_image(80, 60));
+    const Image image_owner = load(testing::gradient_image(80, 60));
+    const ImageHandle image = image_owner.get();
     EXPECT_EQ(read_file(written(image, 1000, 0, "a.jpg")), read_file(written(image, 100, 0, "b.jpg")));
     EXPECT_EQ(read_file(written(image, -5, 0, "c.jpg")), read_file(written(image, 1, 0, "d.jpg")));
     EXPECT_NE(read_file(written(image, 50, 0, "e.jpg")), read_file(written(image, 1, 0, "f.jpg")));
-    DeleteDIB(image);
 }
 
 TEST_F(JpegWriter, TransparencyIsFlattenedOverWhite) {
     QImage picture(40, 40, QImage::Format_ARGB32);
     picture.fill(Qt::transparent);
     QPainter(&picture).fillRect(0, 0, 20, 40, QColor(0, 128, 0));
-    const ImageHandle image = load(picture);
+    const Image image_owner = load(picture);
+    const ImageHandle image = image_owner.get();
     const QImage back(QString::fromStdString(written(image, 95, 0).string()));
     ASSERT_EQ(back.size(), QSize(40, 40));
     const QRgb white_side = back.pixel(32, 20), green_side = back.pixel(8, 20);
@@ -161,7 +162,6 @@ TEST_F(JpegWriter, TransparencyIsFlattenedOverWhite) {
     EXPECT_GE(qBlue(white_side), 250);
     EXPECT_LE(std::abs(qGreen(green_side) - 128), 3);
     EXPECT_LE(qRed(green_side), 3);
-    DeleteDIB(image);
 }
 
 }  // namespace

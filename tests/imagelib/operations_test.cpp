@@ -10,6 +10,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
+#include <type_traits>
+#include <vector>
 
 namespace tervo {
 namespace {
@@ -59,9 +62,9 @@ TEST(ToDIB, RefusesWhatIsNotALoadableImage) {
     };
     for (const Case& c : cases) EXPECT_EQ(ToDIB(c.path.c_str()), 0u) << c.what;
     EXPECT_EQ(ToDIB(nullptr), 0u);
-    const ImageHandle image = ToDIB(png.c_str());
+    const Image image_owner = Image::load(png.c_str());
+    const ImageHandle image = image_owner.get();
     EXPECT_NE(image, 0u);
-    DeleteDIB(image);
 }
 
 TEST(ToDIB, LoadsEachFormatByContentAtItsSize) {
@@ -71,10 +74,10 @@ TEST(ToDIB, LoadsEachFormatByContentAtItsSize) {
         // GIF is written through the library itself: Qt has no GIF writer.
         std::string path;
         if (std::string(name) == "a.gif") {
-            const ImageHandle from = ToDIB(save_image(source, dir.path() / "from.png").c_str());
+            const Image from_owner = Image::load(save_image(source, dir.path() / "from.png").c_str());
+            const ImageHandle from = from_owner.get();
             path = (dir.path() / name).string();
             ASSERT_TRUE(DIBtoGIF(path.c_str(), from, 0));
-            DeleteDIB(from);
         } else {
             path = save_image(source, dir.path() / name);
         }
@@ -82,17 +85,18 @@ TEST(ToDIB, LoadsEachFormatByContentAtItsSize) {
         const auto misnamed = dir.path() / (std::string("misnamed-") + name + ".png");
         std::filesystem::copy_file(path, misnamed);
         for (const std::string& p : {path, misnamed.string()}) {
-            const ImageHandle image = ToDIB(p.c_str());
+            const Image image_owner = Image::load(p.c_str());
+            const ImageHandle image = image_owner.get();
             ASSERT_NE(image, 0u) << p;
             EXPECT_EQ(head_size(image), QSize(37, 23)) << p;
             EXPECT_LT(mean_channel_difference(drawn_pixels(image), source), 8) << p;
-            DeleteDIB(image);
         }
     }
 }
 
 TEST(Handles, UnknownAndReleasedHandlesAreIgnored) {
     TempDir dir;
+    // Raw handles: what is checked here is the release itself.
     const ImageHandle live = ToDIB(save_image(gradient_image(4, 4), dir.path() / "a.png").c_str());
     ASSERT_NE(live, 0u);
     const ImageHandle released = ToDIB(save_image(gradient_image(4, 4), dir.path() / "b.png").c_str());
@@ -124,6 +128,86 @@ TEST(Handles, UnknownAndReleasedHandlesAreIgnored) {
     EXPECT_EQ(DeleteDIB(live), 0);
 }
 
+TEST(Image, ReleasesWhatItHoldsOnEveryWayOut) {
+    TempDir dir;
+    const std::string a = save_image(gradient_image(4, 4), dir.path() / "a.png");
+    const std::string b = save_image(gradient_image(6, 2), dir.path() / "b.png");
+    const std::size_t start = live_image_count();
+    ImageHandle seen = 0;
+    {
+        const Image image = Image::load(a.c_str());
+        ASSERT_TRUE(image);
+        seen = image.get();
+        EXPECT_EQ(live_image_count(), start + 1);
+    }
+    EXPECT_EQ(live_image_count(), start);
+    EXPECT_EQ(DeleteDIB(seen), 0) << "already released";
+    const auto load_then_fail = [&] {
+        const Image image = Image::load(a.c_str());
+        if (image) throw std::runtime_error("after the load");
+    };
+    EXPECT_THROW(load_then_fail(), std::runtime_error);
+    EXPECT_EQ(live_image_count(), start);
+
+    // Refused files leave an empty owner, which releases nothing.
+    const Image refused = Image::load((dir.path() / "missing.png").c_str());
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.get(), 0u);
+
+    // reset() releases the old image before holding the new one.
+    {
+        Image image = Image::load(a.c_str());
+        image.reset(ToDIB(b.c_str()));
+        EXPECT_EQ(live_image_count(), start + 1);
+        EXPECT_EQ(head_size(image.get()), QSize(6, 2));
+        image.reset();
+        EXPECT_FALSE(image);
+        EXPECT_EQ(live_image_count(), start);
+    }
+
+    // release() hands the image over: the owner no longer frees it.
+    ImageHandle handed = 0;
+    {
+        Image image = Image::load(a.c_str());
+        handed = image.release();
+        EXPECT_FALSE(image);
+    }
+    EXPECT_EQ(live_image_count(), start + 1);
+    EXPECT_EQ(DeleteDIB(handed), 1);
+    EXPECT_EQ(live_image_count(), start);
+}
+
+TEST(Image, MovingHandsOverTheImageOnce) {
+    TempDir dir;
+    const std::string a = save_image(gradient_image(4, 4), dir.path() / "a.png");
+    const std::string b = save_image(gradient_image(6, 2), dir.path() / "b.png");
+    const std::size_t start = live_image_count();
+    {
+        Image first = Image::load(a.c_str());
+        const ImageHandle handle = first.get();
+        Image second(std::move(first));
+        EXPECT_FALSE(first);  // the moved-from owner is empty
+        EXPECT_EQ(second.get(), handle);
+
+        // Assigning over a held image releases it.
+        Image other = Image::load(b.c_str());
+        EXPECT_EQ(live_image_count(), start + 2);
+        other = std::move(second);
+        EXPECT_EQ(live_image_count(), start + 1);
+        EXPECT_EQ(other.get(), handle);
+        EXPECT_EQ(head_size(other.get()), QSize(4, 4));
+
+        // Owners in a growing vector keep their images.
+        std::vector<Image> images;
+        for (int i = 0; i < 20; ++i) images.push_back(Image::load(b.c_str()));
+        EXPECT_EQ(live_image_count(), start + 21);
+        for (const Image& image : images) EXPECT_EQ(head_size(image.get()), QSize(6, 2));
+    }
+    EXPECT_EQ(live_image_count(), start);
+    static_assert(!std::is_copy_constructible_v<Image> && !std::is_copy_assignable_v<Image>);
+    static_assert(std::is_nothrow_move_constructible_v<Image> && std::is_nothrow_move_assignable_v<Image>);
+}
+
 // Turning is clockwise: after 90 degrees the former bottom-left corner is at
 // the top left. Checked with the turn noted before decoding and after it.
 TEST(TurnDIB, TurnsClockwiseBeforeAndAfterDecoding) {
@@ -138,21 +222,21 @@ TEST(TurnDIB, TurnsClockwiseBeforeAndAfterDecoding) {
     for (const Case& c : cases) {
         const QImage expected = source.transformed(QTransform().rotate(c.expected_degrees));
         for (bool decode_first : {false, true}) {
-            const ImageHandle image = ToDIB(path.c_str());
+            const Image image_owner = Image::load(path.c_str());
+            const ImageHandle image = image_owner.get();
             if (decode_first) drawn_pixels(image);
             EXPECT_EQ(TurnDIB(image, c.angle), 1);
             EXPECT_EQ(head_size(image), expected.size()) << c.angle;
             EXPECT_EQ(max_channel_difference(drawn_pixels(image), expected), 0) << c.angle << " " << decode_first;
-            DeleteDIB(image);
         }
     }
     // The first corner is where a clockwise turn puts it.
-    const ImageHandle image = ToDIB(path.c_str());
-    TurnDIB(image, 90);
+    const Image image_owner = Image::load(path.c_str());
+    const ImageHandle image = image_owner.get();
+    EXPECT_EQ(TurnDIB(image, 90), 1);
     EXPECT_EQ(drawn_pixels(image).pixel(0, 0), source.pixel(0, 2));
     EXPECT_EQ(TurnDIB(image, 45), 0);
     EXPECT_EQ(head_size(image), QSize(3, 5));
-    DeleteDIB(image);
 }
 
 TEST(DIBto24Bit, PutsTransparencyOverWhite) {
@@ -164,25 +248,26 @@ TEST(DIBto24Bit, PutsTransparencyOverWhite) {
     source.setPixel(3, 0, qRgba(10, 20, 30, 255));
     const std::string path = save_image(source, dir.path() / "alpha.png");
     for (bool decode_first : {false, true}) {
-        const ImageHandle image = ToDIB(path.c_str());
+        const Image image_owner = Image::load(path.c_str());
+        const ImageHandle image = image_owner.get();
         if (decode_first) drawn_pixels(image);
         EXPECT_EQ(DIBto24Bit(image), 1);
         image_header header{};
-        HeadDIB(image, &header);
+        EXPECT_EQ(HeadDIB(image, &header), 1);
         EXPECT_EQ(header.bytes[14], 24);
         const QImage drawn = drawn_pixels(image);
         EXPECT_EQ(drawn.pixel(0, 0), qRgb(255, 255, 255));
         EXPECT_EQ(drawn.pixel(1, 0), qRgb(255, 0, 0));
         EXPECT_NEAR(qRed(drawn.pixel(2, 0)), 127, 1);
         EXPECT_EQ(drawn.pixel(3, 0), qRgb(10, 20, 30));
-        DeleteDIB(image);
     }
 }
 
 TEST(HeadDIB, FillsABitmapInfoHeader) {
     TempDir dir;
-    const ImageHandle image = ToDIB(save_image(gradient_image(33, 7), dir.path() / "h.png").c_str());
-    DIBto24Bit(image);
+    const Image image_owner = Image::load(save_image(gradient_image(33, 7), dir.path() / "h.png").c_str());
+    const ImageHandle image = image_owner.get();
+    EXPECT_EQ(DIBto24Bit(image), 1);
     image_header header;
     std::memset(&header, 0xAB, sizeof header);
     ASSERT_EQ(HeadDIB(image, &header), 1);
@@ -197,7 +282,6 @@ TEST(HeadDIB, FillsABitmapInfoHeader) {
     EXPECT_EQ(header.bytes[12] | header.bytes[13] << 8, 1);  // planes
     EXPECT_EQ(u32(16), 0u);                                   // uncompressed
     EXPECT_EQ(u32(20), 100u * 7);                             // rows padded to 4 bytes
-    DeleteDIB(image);
 }
 
 TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
@@ -207,19 +291,20 @@ TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
     const QSize sizes[] = {{20, 15}, {80, 60}, {1, 1}, {39, 31}, {7, 90}};
     for (QSize size : sizes) {
         for (bool decode_first : {false, true}) {
-            const ImageHandle image = ToDIB(path.c_str());
+            const Image image_owner = Image::load(path.c_str());
+            const ImageHandle image = image_owner.get();
             if (decode_first) drawn_pixels(image);
             EXPECT_EQ(ResizeDIB(image, size.width(), size.height()), 1);
             EXPECT_EQ(head_size(image), size);
             const QImage expected = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             EXPECT_LE(max_channel_difference(drawn_pixels(image), expected), 1) << size.width() << "x" << size.height();
-            DeleteDIB(image);
         }
     }
     // Below one pixel: an empty image that draws nothing and writes nothing.
     for (QSize size : {QSize(0, 10), QSize(10, 0), QSize(-5, 3), QSize(0, 0)}) {
-        const ImageHandle image = ToDIB(path.c_str());
-        ResizeDIB(image, size.width(), size.height());
+        const Image image_owner = Image::load(path.c_str());
+        const ImageHandle image = image_owner.get();
+        EXPECT_EQ(ResizeDIB(image, size.width(), size.height()), 1);
         EXPECT_LE(head_size(image).width(), std::max(size.width(), 0));
         QImage canvas(50, 50, QImage::Format_RGB32);
         canvas.fill(Qt::black);
@@ -229,12 +314,12 @@ TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
         EXPECT_EQ(canvas.pixel(0, 0), qRgb(0, 0, 0));
         EXPECT_EQ(DIBtoBMP((dir.path() / "empty.bmp").c_str(), image), 0);
         EXPECT_EQ(TurnDIB(image, 90), 1);
-        DeleteDIB(image);
     }
     // Over the cap: noted, so the part on show can be drawn (the zoom of
     // the show), but never written: nothing of another size than asked.
     for (bool decode_first : {false, true}) {
-        const ImageHandle image = ToDIB(path.c_str());
+        const Image image_owner = Image::load(path.c_str());
+        const ImageHandle image = image_owner.get();
         if (decode_first) drawn_pixels(image);
         EXPECT_EQ(ResizeDIB(image, 40000, 40000), 1);
         EXPECT_EQ(head_size(image), QSize(40000, 40000));
@@ -249,7 +334,6 @@ TEST(ResizeDIB, GivesExactlyTheAskedSizeOrAnEmptyImage) {
         EXPECT_LE(max_channel_difference(canvas, corner), 2) << decode_first;
         EXPECT_EQ(DIBtoPNG((dir.path() / "over.png").c_str(), image, 0), 0);
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "over.png"));
-        DeleteDIB(image);
     }
 }
 
@@ -265,36 +349,39 @@ TEST(ResizeDIB, ShrinkOnLoadMatchesTheFullDecode) {
     };
     const Case cases[] = {{0, {200, 150}}, {90, {150, 200}}, {270, {300, 400}}, {180, {799, 601}}, {0, {1600, 1200}}};
     for (const Case& c : cases) {
-        const ImageHandle image = ToDIB(path.c_str());
-        if (c.turn) TurnDIB(image, c.turn);
-        DIBto24Bit(image);
+        const Image image_owner = Image::load(path.c_str());
+        const ImageHandle image = image_owner.get();
+        if (c.turn) {
+            EXPECT_EQ(TurnDIB(image, c.turn), 1);
+        }
+        EXPECT_EQ(DIBto24Bit(image), 1);
         EXPECT_EQ(head_size(image), c.turn % 180 ? QSize(1200, 1600) : QSize(1600, 1200));
-        ResizeDIB(image, c.size.width(), c.size.height());
+        EXPECT_EQ(ResizeDIB(image, c.size.width(), c.size.height()), 1);
         EXPECT_EQ(head_size(image), c.size);
         const QImage expected = full.transformed(QTransform().rotate(c.turn))
                                     .scaled(c.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QImage drawn = drawn_pixels(image);
         EXPECT_LT(mean_channel_difference(drawn, expected), 1.5) << c.turn << " " << c.size.width();
         EXPECT_LT(max_channel_difference(drawn, expected), 24) << c.turn << " " << c.size.width();
-        DeleteDIB(image);
     }
 }
 
 TEST(ToDIB, PixelsThatVanishAfterLoadingDrawNothing) {
     TempDir dir;
     const std::string path = save_image(gradient_image(64, 64), dir.path() / "gone.jpg");
-    const ImageHandle image = ToDIB(path.c_str());
+    Image image_owner = Image::load(path.c_str());
+    const ImageHandle image = image_owner.get();
     ASSERT_NE(image, 0u);
     // Emptied through the descriptor the load keeps open.
     std::filesystem::resize_file(path, 0);
     EXPECT_EQ(head_size(image), QSize(64, 64));
-    TurnDIB(image, 90);
-    DIBto24Bit(image);
-    ResizeDIB(image, 32, 32);  // only noted: nothing is decoded yet
+    EXPECT_EQ(TurnDIB(image, 90), 1);
+    EXPECT_EQ(DIBto24Bit(image), 1);
+    EXPECT_EQ(ResizeDIB(image, 32, 32), 1);  // only noted: nothing is decoded yet
     EXPECT_EQ(drawn_pixels(image, 0xff000000).pixel(5, 5), qRgb(0, 0, 0));
     EXPECT_EQ(ResizeDIB(image, 16, 16), 0);
     EXPECT_EQ(DIBtoPNG((dir.path() / "out.png").c_str(), image, 0), 0);
-    EXPECT_EQ(DeleteDIB(image), 1);
+    EXPECT_EQ(DeleteDIB(image_owner.release()), 1) << "still held";
 }
 
 // The load keeps the file it opened: every later decode reads from it, so a
@@ -303,24 +390,24 @@ TEST(ToDIB, DecodesFromTheFileItOpened) {
     TempDir dir;
     const QImage first = gradient_image(30, 20);
     const std::string path = save_image(first, dir.path() / "one.png");
-    const ImageHandle renamed = ToDIB(path.c_str());
+    const Image renamed_owner = Image::load(path.c_str());
+    const ImageHandle renamed = renamed_owner.get();
     std::filesystem::rename(path, dir.path() / "moved.png");
     save_image(gradient_image(20, 30), dir.path() / "one.png");  // another picture under the name
-    const ImageHandle replaced = ToDIB(path.c_str());
+    const Image replaced_owner = Image::load(path.c_str());
+    const ImageHandle replaced = replaced_owner.get();
     std::filesystem::remove(path);
     EXPECT_EQ(max_channel_difference(drawn_pixels(renamed), first), 0);
     EXPECT_EQ(head_size(replaced), QSize(20, 30));
     EXPECT_EQ(drawn_pixels(replaced).size(), QSize(20, 30));
-    DeleteDIB(renamed);
-    DeleteDIB(replaced);
 
     // A name that is not UTF-8 is opened by its bytes.
     const std::string odd = (dir.path() / "\xff\xfe\x81.png").string();
     std::filesystem::copy_file(dir.path() / "moved.png", odd);
-    const ImageHandle image = ToDIB(odd.c_str());
+    const Image image_owner = Image::load(odd.c_str());
+    const ImageHandle image = image_owner.get();
     ASSERT_NE(image, 0u);
     EXPECT_EQ(max_channel_difference(drawn_pixels(image), first), 0);
-    DeleteDIB(image);
 }
 
 }  // namespace

@@ -63,22 +63,22 @@ TEST(Writers, OutputReadsBackAtTheRightSize) {
     TempDir dir;
     const std::string source = save_image(gradient_image(90, 60), dir.path() / "source.png");
     for (const WriterCase& c : kWriters) {
-        const ImageHandle image = ToDIB(source.c_str());
-        TurnDIB(image, 90);
-        DIBto24Bit(image);
-        ResizeDIB(image, 45, 67);
+        const Image image_owner = Image::load(source.c_str());
+        const ImageHandle image = image_owner.get();
+        EXPECT_EQ(TurnDIB(image, 90), 1);
+        EXPECT_EQ(DIBto24Bit(image), 1);
+        EXPECT_EQ(ResizeDIB(image, 45, 67), 1);
         const QImage shown = drawn_pixels(image);
         const std::string out = (dir.path() / (std::string("out-") + c.name)).string();
         ASSERT_EQ(c.write(out.c_str(), image), 1) << c.name;
-        DeleteDIB(image);
 
         QImageReader reader(QString::fromStdString(out));
         EXPECT_EQ(reader.format(), QByteArray(c.qt_format)) << c.name;
         EXPECT_EQ(reader.size(), QSize(45, 67)) << c.name;
         EXPECT_LE(mean_channel_difference(read_with_qt(out), shown), c.tolerance) << c.name;
-        const ImageHandle again = ToDIB(out.c_str());
+        const Image again_owner = Image::load(out.c_str());
+        const ImageHandle again = again_owner.get();
         EXPECT_EQ(head_size(again), QSize(45, 67)) << c.name;
-        DeleteDIB(again);
     }
 }
 
@@ -87,8 +87,9 @@ TEST(Writers, UsageSwitchSelectsTheWebVariant) {
     // A photo-like picture: gradient plus a little noise.
     QImage picture = gradient_image(200, 150);
     for (int i = 0; i < 4000; ++i) picture.setPixel((i * 7919) % 200, (i * 104729) % 150, qRgb(i % 256, 40, 200));
-    const ImageHandle image = ToDIB(save_image(picture, dir.path() / "p.png").c_str());
-    DIBto24Bit(image);
+    const Image image_owner = Image::load(save_image(picture, dir.path() / "p.png").c_str());
+    const ImageHandle image = image_owner.get();
+    EXPECT_EQ(DIBto24Bit(image), 1);
     const std::string p = (dir.path() / "x").string();
 
     ASSERT_TRUE(DIBtoJPG((p + "0.jpg").c_str(), image, 80, 0));
@@ -114,24 +115,24 @@ TEST(Writers, UsageSwitchSelectsTheWebVariant) {
         // Both orders of rows decode to the same picture.
         EXPECT_LT(mean_channel_difference(read_with_qt(gif), drawn_pixels(image)), 6);
     }
-    DeleteDIB(image);
 }
 
 TEST(Writers, BmpIs24Bit) {
     TempDir dir;
     QImage with_alpha(5, 5, QImage::Format_ARGB32);
     with_alpha.fill(qRgba(0, 0, 255, 0));
-    const ImageHandle image = ToDIB(save_image(with_alpha, dir.path() / "a.png").c_str());
+    const Image image_owner = Image::load(save_image(with_alpha, dir.path() / "a.png").c_str());
+    const ImageHandle image = image_owner.get();
     const std::string out = (dir.path() / "a.bmp").string();
     ASSERT_TRUE(DIBtoBMP(out.c_str(), image));  // even without DIBto24Bit
     EXPECT_EQ(file_bytes(out)[28], 24);
     EXPECT_EQ(read_with_qt(out).pixel(0, 0), qRgb(255, 255, 255));
-    DeleteDIB(image);
 }
 
 TEST(Writers, WriteAllOrNothingWithOrdinaryPermissions) {
     TempDir dir;
-    const ImageHandle image = ToDIB(save_image(gradient_image(16, 16), dir.path() / "in.png").c_str());
+    const Image image_owner = Image::load(save_image(gradient_image(16, 16), dir.path() / "in.png").c_str());
+    const ImageHandle image = image_owner.get();
     const mode_t mask = umask(022);
     umask(mask);
     for (const WriterCase& c : kWriters) {
@@ -147,26 +148,27 @@ TEST(Writers, WriteAllOrNothingWithOrdinaryPermissions) {
         // A failed write leaves the existing file as it was and no leftovers.
         const std::string before = file_bytes(target);
         EXPECT_EQ(c.write(target.c_str(), 0), 0);
-        const ImageHandle empty = ToDIB((dir.path() / "in.png").c_str());
-        ResizeDIB(empty, 0, 0);
+        const Image empty_owner = Image::load((dir.path() / "in.png").c_str());
+        const ImageHandle empty = empty_owner.get();
+        EXPECT_EQ(ResizeDIB(empty, 0, 0), 1);
         EXPECT_EQ(c.write(target.c_str(), empty), 0);
-        DeleteDIB(empty);
         EXPECT_EQ(file_bytes(target), before);
         EXPECT_EQ(folder_entries(out_dir.path()), std::vector<std::string>{"t"});
         EXPECT_EQ(c.write((out_dir.path() / "no-such-folder" / "t").c_str(), image), 0);
         EXPECT_EQ(c.write("", image), 0);
         EXPECT_EQ(c.write(nullptr, image), 0);
     }
-    DeleteDIB(image);
 }
 
 TEST(DIBtoGIFAni, WritesLoopingFramesOnTheLargestCanvas) {
     TempDir dir;
     const QSize sizes[] = {{40, 30}, {60, 20}, {20, 50}, {60, 50}, {10, 10}};
+    std::vector<Image> owners;
     std::vector<ImageHandle> frames;
     for (QSize size : sizes) {
         const auto path = dir.path() / ("f" + std::to_string(frames.size()) + ".png");
-        frames.push_back(ToDIB(save_image(gradient_image(size.width(), size.height()), path).c_str()));
+        owners.push_back(Image::load(save_image(gradient_image(size.width(), size.height()), path).c_str()));
+        frames.push_back(owners.back().get());
     }
     const std::string out = (dir.path() / "anim.gif").string();
     ASSERT_EQ(DIBtoGIFAni(out.c_str(), frames.data(), int(frames.size()), 150), 1);
@@ -186,18 +188,19 @@ TEST(DIBtoGIFAni, WritesLoopingFramesOnTheLargestCanvas) {
     EXPECT_EQ(frames_read, 5);
 
     // Frames still load with ToDIB: the first at canvas size.
-    const ImageHandle back = ToDIB(out.c_str());
+    const Image back_owner = Image::load(out.c_str());
+    const ImageHandle back = back_owner.get();
     EXPECT_EQ(head_size(back), QSize(60, 50));
-    DeleteDIB(back);
-    for (ImageHandle frame : frames) DeleteDIB(frame);
 }
 
 TEST(DIBtoGIFAni, RefusesNoFramesAndUndecodableOnes) {
     TempDir dir;
     const std::string jpg = save_image(gradient_image(30, 30), dir.path() / "f.jpg");
-    const ImageHandle good = ToDIB(jpg.c_str());
+    const Image good_owner = Image::load(jpg.c_str());
+    const ImageHandle good = good_owner.get();
     const std::string doomed = save_image(gradient_image(30, 30), dir.path() / "doomed.jpg");
-    const ImageHandle gone = ToDIB(doomed.c_str());
+    const Image gone_owner = Image::load(doomed.c_str());
+    const ImageHandle gone = gone_owner.get();
     std::filesystem::resize_file(doomed, 0);
     const std::string out = (dir.path() / "a.gif").string();
     EXPECT_EQ(DIBtoGIFAni(out.c_str(), nullptr, 2, 10), 0);
@@ -209,8 +212,6 @@ TEST(DIBtoGIFAni, RefusesNoFramesAndUndecodableOnes) {
     EXPECT_EQ(DIBtoGIFAni(out.c_str(), frames + 2, 1, 10), 1);
     const ImageHandle twice[] = {good, good};
     EXPECT_EQ(DIBtoGIFAni(out.c_str(), twice, 2, 0), 1);
-    DeleteDIB(good);
-    DeleteDIB(gone);
 }
 
 }  // namespace

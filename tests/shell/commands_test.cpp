@@ -47,11 +47,11 @@ Effect observe(const AppState& app, const FakePlatform& platform) {
     if (app.view.scale == 1.25) return Effect::ZoomIn;
     if (app.view.scale == 0.75) return Effect::ZoomOut;
     switch (app.view.play_state) {
-    case Stopped: return Effect::Stop;
-    case PlayBackward: return Effect::PlayBackward;
-    case StepForward: return Effect::StepForward;
-    case StepBackward: return Effect::StepBackward;
-    case PlayForward: return platform.repaints.empty() ? Effect::Nothing : Effect::PlayForward;
+    case PlayState::Stopped: return Effect::Stop;
+    case PlayState::PlayBackward: return Effect::PlayBackward;
+    case PlayState::StepForward: return Effect::StepForward;
+    case PlayState::StepBackward: return Effect::StepBackward;
+    case PlayState::PlayForward: return platform.repaints.empty() ? Effect::Nothing : Effect::PlayForward;
     default: return Effect::Nothing;
     }
 }
@@ -79,7 +79,7 @@ TEST(Commands, EveryIdRunsItsCommandWhateverTheHighBits) {
         for (const Dispatch& row : kDispatch) {
             AppState app;
             FakePlatform platform;  // repaints are only recorded
-            app.view.play_state = PlayForward;
+            app.view.play_state = PlayState::PlayForward;
             app.view.current_index = 0;
             app.files.file_count = 2;
             handle_command(app, platform, (high << 16) | row.id);
@@ -91,12 +91,12 @@ TEST(Commands, EveryIdRunsItsCommandWhateverTheHighBits) {
 TEST(Commands, OnlyThePlayTimerTicks) {
     AppState app;
     FakePlatform platform;
-    app.view.scale_fixed = 1;
+    app.view.scale_fixed = true;
     handle_timer(app, platform, 2);
     EXPECT_TRUE(platform.repaints.empty());
     handle_timer(app, platform, kPlayTimerId);
     EXPECT_EQ(platform.repaints, std::vector<bool>{false});
-    EXPECT_EQ(app.view.scale_fixed, 0);
+    EXPECT_FALSE(app.view.scale_fixed);
 }
 
 TEST(Commands, ToolbarTooltipsByIdAndNoneOutsideTheToolbar) {
@@ -156,19 +156,20 @@ TEST(Commands, ZoomStepsByQuartersBetweenTheLimits) {
             c.zoom(app, platform);
             EXPECT_NEAR(app.view.scale, expected, 1e-9) << "from " << c.from;
         }
-        EXPECT_EQ(app.view.scale_fixed, 0);
+        EXPECT_FALSE(app.view.scale_fixed);
     }
 }
 
 TEST(Commands, ZoomAndRotateRepaintWithErasingOnlyWhenStopped) {
-    for (int32_t state : {Initial, Stopped, PlayForward, PlayBackward, StepForward, StepBackward}) {
+    for (PlayState state : {PlayState::Initial, PlayState::Stopped, PlayState::PlayForward, PlayState::PlayBackward,
+                            PlayState::StepForward, PlayState::StepBackward}) {
         for (auto command : {zoom_in, zoom_out, rotate_view}) {
             AppState app;
             FakePlatform platform;
             app.view.play_state = state;
             command(app, platform);
-            EXPECT_EQ(platform.repaints, state == Stopped ? std::vector<bool>{true} : std::vector<bool>{})
-                << "state " << state;
+            EXPECT_EQ(platform.repaints, state == PlayState::Stopped ? std::vector<bool>{true} : std::vector<bool>{})
+                << "state " << static_cast<int>(state);
             EXPECT_EQ(app.view.play_state, state);
         }
     }
@@ -221,18 +222,18 @@ TEST(Commands, ZoomDuringPlayIsReplacedAtTheNextTick) {
 
 TEST(Commands, ConversionNeedsAScannedFolderAndAChosenImage) {
     struct Case {
-        int32_t state;
+        PlayState state;
         int32_t index;
         int32_t count;
         const char* message;  // nullptr: the dialog opens
     };
     const Case cases[] = {
-        {Initial, 0, 3, "フォルダを先に指定して下さい。"},
-        {Stopped, -1, 3, "絵を表示させて下さい。"},
-        {Stopped, 3, 3, "絵を表示させて下さい。"},
-        {Stopped, 0, 0, "絵を表示させて下さい。"},
-        {Stopped, 0, 1, nullptr},
-        {PlayForward, 2, 3, nullptr},
+        {PlayState::Initial, 0, 3, "フォルダを先に指定して下さい。"},
+        {PlayState::Stopped, -1, 3, "絵を表示させて下さい。"},
+        {PlayState::Stopped, 3, 3, "絵を表示させて下さい。"},
+        {PlayState::Stopped, 0, 0, "絵を表示させて下さい。"},
+        {PlayState::Stopped, 0, 1, nullptr},
+        {PlayState::PlayForward, 2, 3, nullptr},
     };
     for (const Case& c : cases) {
         AppState app;
@@ -246,6 +247,7 @@ TEST(Commands, ConversionNeedsAScannedFolderAndAChosenImage) {
             EXPECT_EQ(platform.messages[0].text, c.message);
             EXPECT_EQ(platform.messages[0].title, "操作手順");
             EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
+            EXPECT_EQ(platform.messages[0].owner, platform.main_window_tag);
             EXPECT_TRUE(platform.tool_windows.empty());
         } else {
             EXPECT_TRUE(platform.messages.empty());

@@ -28,6 +28,13 @@
 namespace tervo {
 namespace {
 
+// The main window run_tervo made (none before it exists).
+MainWindow* running_main_window() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<MainWindow*>(widget)) return window;
+    return nullptr;
+}
+
 using testing::ModalResponder;
 using testing::TempDir;
 
@@ -102,7 +109,7 @@ TEST_F(FileDialogsTest, FolderChooserLeavesTheMainWindowWorking) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.command_action(tb_play_forward)->trigger();
-    ASSERT_EQ(app.view.play_state, PlayForward);
+    ASSERT_EQ(app.view.play_state, PlayState::PlayForward);
 
     bool stopped_while_open = false;
     ModalResponder responder([&](QWidget* modal) {
@@ -114,14 +121,14 @@ TEST_F(FileDialogsTest, FolderChooserLeavesTheMainWindowWorking) {
         // Through the window system, which drops input to blocked windows.
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                           stop->mapTo(&window, stop->rect().center()));
-        stopped_while_open = QTest::qWaitFor([&] { return app.view.play_state == Stopped; }, kDeadlineMs);
+        stopped_while_open = QTest::qWaitFor([&] { return app.view.play_state == PlayState::Stopped; }, kDeadlineMs);
         chooser->reject();
     });
     const auto chosen = window.platform().choose_folder("フォルダを選択", pictures.str());
     EXPECT_TRUE(responder.answered());
     EXPECT_TRUE(stopped_while_open);
     EXPECT_FALSE(chosen.has_value());
-    EXPECT_EQ(app.view.play_state, Stopped);
+    EXPECT_EQ(app.view.play_state, PlayState::Stopped);
 }
 
 // The close box works while the chooser is open: the program ends, the
@@ -132,7 +139,7 @@ TEST_F(FileDialogsTest, ClosingTheMainWindowWhileChoosingEndsTheProgram) {
     bool chooser_seen = false;
     ModalResponder responder([&](QWidget* modal) {
         chooser_seen = qobject_cast<QFileDialog*>(modal) != nullptr;
-        static_cast<QWidget*>(record.main_window)->close();
+        running_main_window()->close();
     });
     bool message_seen = false;
     QTimer message_watch;
@@ -143,7 +150,7 @@ TEST_F(FileDialogsTest, ClosingTheMainWindowWhileChoosingEndsTheProgram) {
         }
     });
     message_watch.start(10);
-    QTimer::singleShot(0, [&] { static_cast<MainWindow*>(record.main_window)->command_action(tb_folder)->trigger(); });
+    QTimer::singleShot(0, [&] { running_main_window()->command_action(tb_folder)->trigger(); });
     QTimer deadline;  // fires only when the chooser kept the program running
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });

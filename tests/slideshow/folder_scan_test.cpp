@@ -55,7 +55,7 @@ TEST(FolderScan, FilterAllListsBmpJpgGifSharingTheCap) {
     EXPECT_EQ(names[1000], "j0000.jpg");
     EXPECT_EQ(names[1023], "j0023.jpg");
     EXPECT_TRUE(scan.platform.messages.empty());
-    EXPECT_EQ(scan.app.view.play_state, Stopped);
+    EXPECT_EQ(scan.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(scan.app.view.current_index, -1);
     EXPECT_FALSE(scan.platform.timer_running);
     ASSERT_EQ(scan.platform.status_texts.size(), 8u);
@@ -87,12 +87,13 @@ TEST(FolderScan, NothingFoundShowsTheMessageAndStops) {
         Scan scan(folder, 0);
         scan.run();
         EXPECT_EQ(scan.app.files.file_count, 0) << folder;
-        EXPECT_EQ(scan.app.view.play_state, Stopped);
+        EXPECT_EQ(scan.app.view.play_state, PlayState::Stopped);
         EXPECT_EQ(scan.app.view.current_index, -1);
         ASSERT_EQ(scan.platform.messages.size(), 1u);
         EXPECT_EQ(scan.platform.messages[0].text, "読み込むファイルが見つかりません。");
         EXPECT_EQ(scan.platform.messages[0].title, "ファイル検索");
         EXPECT_EQ(scan.platform.messages[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(scan.platform.messages[0].owner, scan.platform.main_window_tag);
     }
 }
 
@@ -101,7 +102,7 @@ TEST(FolderScan, EmptyFolderDoesNothing) {
     scan.app.files.file_count = 3;
     scan.run();
     EXPECT_EQ(scan.app.files.file_count, 3);
-    EXPECT_EQ(scan.app.view.play_state, Initial);
+    EXPECT_EQ(scan.app.view.play_state, PlayState::Initial);
     EXPECT_TRUE(scan.platform.messages.empty());
     EXPECT_EQ(scan.platform.status_updates, 0);
 }
@@ -146,13 +147,13 @@ TEST(FolderScan, BrowseConfirmsOrCancels) {
     EXPECT_EQ(platform.messages[0].title, "フォルダ選択");
     EXPECT_EQ(platform.messages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(text_of(app.settings.folder), "/previous");
-    EXPECT_EQ(app.view.play_state, Initial);
+    EXPECT_EQ(app.view.play_state, PlayState::Initial);
 
     platform.folder_answers.push_back(dir.str());
     browse_folder(app, platform);
     EXPECT_EQ(text_of(app.settings.folder), dir.str());
     EXPECT_EQ(app.files.file_count, 3);
-    EXPECT_EQ(app.view.play_state, Stopped);
+    EXPECT_EQ(app.view.play_state, PlayState::Stopped);
 }
 
 TEST(FolderScan, BrowseTakesOnlyPathsTheSettingsFileCanKeep) {
@@ -166,12 +167,12 @@ TEST(FolderScan, BrowseTakesOnlyPathsTheSettingsFileCanKeep) {
         ASSERT_NE(platform.last_message(), nullptr);
         EXPECT_EQ(platform.last_message()->text, "キャンセルしました。");
         EXPECT_EQ(text_of(app.settings.folder), "/previous");
-        EXPECT_EQ(app.view.play_state, Initial);
+        EXPECT_EQ(app.view.play_state, PlayState::Initial);
     }
     platform.folder_answers.push_back(longest);
     browse_folder(app, platform);
     EXPECT_EQ(text_of(app.settings.folder), longest);
-    EXPECT_EQ(app.view.play_state, Stopped);
+    EXPECT_EQ(app.view.play_state, PlayState::Stopped);
 }
 
 }  // namespace

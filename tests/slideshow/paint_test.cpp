@@ -77,7 +77,7 @@ TEST(Paint, EmptyTableDrawsNothing) {
     step_backward(show.app, show.platform);
     EXPECT_EQ(show.app.view.current_index, -1);
     EXPECT_EQ(show.app.view.display_no, 7);
-    EXPECT_EQ(show.app.view.play_state, Stopped);
+    EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(show.image_at(0, 0), kBackground);
 }
 
@@ -91,9 +91,9 @@ TEST(Paint, FileThatDoesNotLoadKeepsNumberScaleAndOldPixels) {
     step_forward(show.app, show.platform);
     EXPECT_EQ(show.app.view.current_index, 1);
     EXPECT_EQ(show.app.view.display_no, 1);
-    EXPECT_EQ(show.app.view.play_state, Stopped);
+    EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(show.app.view.scale, 1.5);
-    EXPECT_EQ(show.app.view.scale_fixed, 0);  // the next image that loads sets the scale
+    EXPECT_FALSE(show.app.view.scale_fixed);  // the next image that loads sets the scale
     EXPECT_EQ(show.image_at(10, 10), QColor(Qt::red));
     // The status bar names the file that failed beside the number drawn last.
     EXPECT_EQ(show.platform.status_texts.at(1), "No.1/2");
@@ -188,7 +188,7 @@ TEST(Paint, KeptScaleIsUsedUntilATickOrCommandClearsIt) {
     show.add_image("1.bmp", 40, 40, Qt::red);
     show.scan();
     step_forward(show.app, show.platform);
-    EXPECT_EQ(show.app.view.scale_fixed, 1);
+    EXPECT_TRUE(show.app.view.scale_fixed);
     show.app.view.scale = 2.0;
     show.paint(true);  // a plain repaint in Stopped keeps the scale
     EXPECT_EQ(show.app.view.scale, 2.0);
@@ -233,8 +233,8 @@ TEST(Paint, NothingIsDrawnBelowOnePixelOrWithoutRoomToFit) {
         show.app.settings.psize = c.psize;
         step_forward(show.app, show.platform);
         EXPECT_EQ(show.app.view.display_no, 0);
-        EXPECT_EQ(show.app.view.scale_fixed, 0);
-        EXPECT_EQ(show.app.view.play_state, Stopped);
+        EXPECT_FALSE(show.app.view.scale_fixed);
+        EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
         EXPECT_EQ(show.image_at(0, 0), kBackground);
     }
 }

@@ -27,7 +27,8 @@ void run(Op op, AppState& app, Platform& platform) {
     }
 }
 
-const char* state_name(int32_t state) {
+const char* state_name(PlayState play_state) {
+    const auto state = static_cast<int32_t>(play_state);
     static const char* const names[] = {"Initial", "Stopped", "PlayForward", "PlayBackward", "StepForward",
                                         "StepBackward"};
     return state >= 0 && state <= 5 ? names[state] : "Unknown";
@@ -58,7 +59,7 @@ TEST_P(TransitionTable, SetsStateTimerAndRepaint) {
     testing::FakePlatform platform;  // no paint hooked in: the operation alone
     AppState app;
     app.view.play_state = t.from;
-    app.view.scale_fixed = 1;
+    app.view.scale_fixed = true;
     app.settings.pl_timeno = 700;
 
     run(t.op, app, platform);
@@ -74,10 +75,11 @@ TEST_P(TransitionTable, SetsStateTimerAndRepaint) {
         EXPECT_EQ(platform.messages[0].text, "フォルダを先に指定して下さい。");
         EXPECT_EQ(platform.messages[0].title, "操作手順");
         EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
+        EXPECT_EQ(platform.messages[0].owner, platform.main_window_tag);
     }
     EXPECT_EQ(platform.repaints, t.repaint ? std::vector<bool>{false} : std::vector<bool>{});
     // Play and step clear scale_fixed when they act; stop and refusals leave it.
-    EXPECT_EQ(app.view.scale_fixed, t.repaint ? 0 : 1);
+    EXPECT_EQ(app.view.scale_fixed, !t.repaint);
     // Only stop refreshes the status bar itself (the others through the paint).
     EXPECT_EQ(platform.status_updates, t.op == Op::Stop && t.to != t.from ? 1 : 0);
 }
@@ -87,55 +89,58 @@ constexpr Timer U = Timer::Untouched, S = Timer::Started, X = Timer::Stopped;
 INSTANTIATE_TEST_SUITE_P(
     Playback, TransitionTable,
     ::testing::Values(
-        Transition{Initial, Op::PlayForward, Initial, U, true, false},
-        Transition{Initial, Op::PlayBackward, Initial, U, true, false},
-        Transition{Initial, Op::StepForward, Initial, U, true, false},
-        Transition{Initial, Op::StepBackward, Initial, U, true, false},
-        Transition{Initial, Op::Stop, Initial, U, false, false},
+        Transition{PlayState::Initial, Op::PlayForward, PlayState::Initial, U, true, false},
+        Transition{PlayState::Initial, Op::PlayBackward, PlayState::Initial, U, true, false},
+        Transition{PlayState::Initial, Op::StepForward, PlayState::Initial, U, true, false},
+        Transition{PlayState::Initial, Op::StepBackward, PlayState::Initial, U, true, false},
+        Transition{PlayState::Initial, Op::Stop, PlayState::Initial, U, false, false},
 
-        Transition{Stopped, Op::PlayForward, PlayForward, S, false, true},
-        Transition{Stopped, Op::PlayBackward, PlayBackward, S, false, true},
-        Transition{Stopped, Op::StepForward, StepForward, U, false, true},
-        Transition{Stopped, Op::StepBackward, StepBackward, U, false, true},
-        Transition{Stopped, Op::Stop, Stopped, U, false, false},
+        Transition{PlayState::Stopped, Op::PlayForward, PlayState::PlayForward, S, false, true},
+        Transition{PlayState::Stopped, Op::PlayBackward, PlayState::PlayBackward, S, false, true},
+        Transition{PlayState::Stopped, Op::StepForward, PlayState::StepForward, U, false, true},
+        Transition{PlayState::Stopped, Op::StepBackward, PlayState::StepBackward, U, false, true},
+        Transition{PlayState::Stopped, Op::Stop, PlayState::Stopped, U, false, false},
 
-        Transition{PlayForward, Op::PlayForward, PlayForward, U, false, true},
-        Transition{PlayForward, Op::PlayBackward, PlayBackward, U, false, true},
-        Transition{PlayForward, Op::StepForward, StepForward, U, false, true},
-        Transition{PlayForward, Op::StepBackward, StepBackward, U, false, true},
-        Transition{PlayForward, Op::Stop, Stopped, X, false, false},
+        Transition{PlayState::PlayForward, Op::PlayForward, PlayState::PlayForward, U, false, true},
+        Transition{PlayState::PlayForward, Op::PlayBackward, PlayState::PlayBackward, U, false, true},
+        Transition{PlayState::PlayForward, Op::StepForward, PlayState::StepForward, U, false, true},
+        Transition{PlayState::PlayForward, Op::StepBackward, PlayState::StepBackward, U, false, true},
+        Transition{PlayState::PlayForward, Op::Stop, PlayState::Stopped, X, false, false},
 
-        Transition{PlayBackward, Op::PlayForward, PlayForward, U, false, true},
-        Transition{PlayBackward, Op::PlayBackward, PlayBackward, U, false, true},
-        Transition{PlayBackward, Op::StepForward, StepForward, U, false, true},
-        Transition{PlayBackward, Op::StepBackward, StepBackward, U, false, true},
-        Transition{PlayBackward, Op::Stop, Stopped, X, false, false},
+        Transition{PlayState::PlayBackward, Op::PlayForward, PlayState::PlayForward, U, false, true},
+        Transition{PlayState::PlayBackward, Op::PlayBackward, PlayState::PlayBackward, U, false, true},
+        Transition{PlayState::PlayBackward, Op::StepForward, PlayState::StepForward, U, false, true},
+        Transition{PlayState::PlayBackward, Op::StepBackward, PlayState::StepBackward, U, false, true},
+        Transition{PlayState::PlayBackward, Op::Stop, PlayState::Stopped, X, false, false},
 
-        Transition{StepForward, Op::PlayForward, PlayForward, U, false, true},
-        Transition{StepForward, Op::PlayBackward, PlayBackward, U, false, true},
-        Transition{StepForward, Op::StepForward, StepForward, U, false, true},
-        Transition{StepForward, Op::StepBackward, StepBackward, U, false, true},
-        Transition{StepForward, Op::Stop, StepForward, U, false, false},
+        Transition{PlayState::StepForward, Op::PlayForward, PlayState::PlayForward, U, false, true},
+        Transition{PlayState::StepForward, Op::PlayBackward, PlayState::PlayBackward, U, false, true},
+        Transition{PlayState::StepForward, Op::StepForward, PlayState::StepForward, U, false, true},
+        Transition{PlayState::StepForward, Op::StepBackward, PlayState::StepBackward, U, false, true},
+        Transition{PlayState::StepForward, Op::Stop, PlayState::StepForward, U, false, false},
 
-        Transition{StepBackward, Op::PlayForward, PlayForward, U, false, true},
-        Transition{StepBackward, Op::PlayBackward, PlayBackward, U, false, true},
-        Transition{StepBackward, Op::StepForward, StepForward, U, false, true},
-        Transition{StepBackward, Op::StepBackward, StepBackward, U, false, true},
-        Transition{StepBackward, Op::Stop, StepBackward, U, false, false}),
+        Transition{PlayState::StepBackward, Op::PlayForward, PlayState::PlayForward, U, false, true},
+        Transition{PlayState::StepBackward, Op::PlayBackward, PlayState::PlayBackward, U, false, true},
+        Transition{PlayState::StepBackward, Op::StepForward, PlayState::StepForward, U, false, true},
+        Transition{PlayState::StepBackward, Op::StepBackward, PlayState::StepBackward, U, false, true},
+        Transition{PlayState::StepBackward, Op::Stop, PlayState::StepBackward, U, false, false}),
     [](const ::testing::TestParamInfo<Transition>& info) {
         return std::string(state_name(info.param.from)) + "_" + op_name(info.param.op);
     });
 
 // The last column of the table: what a paint does to the state and the timer.
 struct AfterPaint {
-    int32_t from;
-    int32_t to;
+    PlayState from;
+    PlayState to;
     bool timer_stopped;
 };
 
 void PrintTo(const AfterPaint& t, std::ostream* out) { *out << state_name(t.from); }
 
 class PaintTransition : public ::testing::TestWithParam<AfterPaint> {};
+
+// No command sets it, but a paint must stay safe in any state.
+constexpr PlayState kUnknownState = static_cast<PlayState>(9);
 
 TEST_P(PaintTransition, EndsStepsAndStopsTheTimerOnEnteringStopped) {
     const AfterPaint& t = GetParam();
@@ -149,12 +154,13 @@ TEST_P(PaintTransition, EndsStepsAndStopsTheTimerOnEnteringStopped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Playback, PaintTransition,
-                         ::testing::Values(AfterPaint{Initial, Initial, true}, AfterPaint{Stopped, Stopped, false},
-                                           AfterPaint{PlayForward, PlayForward, false},
-                                           AfterPaint{PlayBackward, PlayBackward, false},
-                                           AfterPaint{StepForward, Stopped, true},
-                                           AfterPaint{StepBackward, Stopped, true},
-                                           AfterPaint{9, 9, true}),
+                         ::testing::Values(AfterPaint{PlayState::Initial, PlayState::Initial, true},
+                                           AfterPaint{PlayState::Stopped, PlayState::Stopped, false},
+                                           AfterPaint{PlayState::PlayForward, PlayState::PlayForward, false},
+                                           AfterPaint{PlayState::PlayBackward, PlayState::PlayBackward, false},
+                                           AfterPaint{PlayState::StepForward, PlayState::Stopped, true},
+                                           AfterPaint{PlayState::StepBackward, PlayState::Stopped, true},
+                                           AfterPaint{kUnknownState, kUnknownState, true}),
                          [](const ::testing::TestParamInfo<AfterPaint>& info) {
                              return std::string(state_name(info.param.from));
                          });
@@ -197,7 +203,7 @@ TEST(Playback, StepDuringPlayMakesExactlyOneStepAndStopsTheTimer) {
     play_forward(show.app, show.platform);
     step_forward(show.app, show.platform);
     EXPECT_EQ(show.app.view.current_index, 1);
-    EXPECT_EQ(show.app.view.play_state, Stopped);
+    EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
     EXPECT_FALSE(show.platform.timer_running);
     // A later play command starts the timer again with the current interval.
     show.app.settings.pl_timeno = 300;
@@ -213,7 +219,7 @@ TEST(Playback, ScanDuringPlayStopsTheTimerAndChoosesNoImage) {
     show.scan();
     play_forward(show.app, show.platform);
     show.scan();
-    EXPECT_EQ(show.app.view.play_state, Stopped);
+    EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(show.app.view.current_index, -1);
     EXPECT_FALSE(show.platform.timer_running);
 }

@@ -53,12 +53,14 @@ TEST_F(SortWindowTest, FillsInTableOrderWithParametersByIndex) {
 
 TEST_F(SortWindowTest, StatusTextsFollowDirectionAndMode) {
     struct Row {
-        int32_t direction, mode;
+        SortDirection direction;
+        SortMode mode;
         const char* first;
         const char* second;
     };
-    for (const Row& row : {Row{1, 0, "UP", "strcmp"}, Row{2, 1, "DOWN", "文数順"}, Row{0, 2, "DOWN", "文一致数"},
-                           Row{1, 9, "UP", "文一致数"}}) {
+    for (const Row& row : {Row{SortDirection::Up, SortMode::Strcmp, "UP", "strcmp"},
+                           Row{SortDirection::Down, SortMode::Number, "DOWN", "文数順"},
+                           Row{SortDirection::None, SortMode::TextFirst, "DOWN", "文一致数"}}) {
         app.sort.sort_direction[0] = row.direction;
         app.sort.sort_mode = row.mode;
         const auto status = sort_status_texts(app.sort);
@@ -69,17 +71,17 @@ TEST_F(SortWindowTest, StatusTextsFollowDirectionAndMode) {
 
 TEST_F(SortWindowTest, HeaderClicksAlternateStartingWithDown) {
     open_with({"img10.bmp", "img2.bmp", "img1.bmp"});
-    app.sort.sort_mode = 1;
+    app.sort.sort_mode = SortMode::Number;
     sort_by_column(app, list, platform, kWindow, 0);
-    EXPECT_EQ(app.sort.sort_direction[0], 2);
+    EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Down);
     EXPECT_EQ(texts(list), (std::vector<std::string>{"img1.bmp", "img2.bmp", "img10.bmp"}));
     sort_by_column(app, list, platform, kWindow, 0);
-    EXPECT_EQ(app.sort.sort_direction[0], 1);
+    EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Up);
     EXPECT_EQ(texts(list), (std::vector<std::string>{"img10.bmp", "img2.bmp", "img1.bmp"}));
-    // Any value other than 1 turns into 1.
-    app.sort.sort_direction[0] = 0;
+    // A column never sorted before starts with Up.
+    app.sort.sort_direction[0] = SortDirection::None;
     sort_by_column(app, list, platform, kWindow, 0);
-    EXPECT_EQ(app.sort.sort_direction[0], 1);
+    EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Up);
     EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -87,11 +89,11 @@ TEST_F(SortWindowTest, ModeButtonsDoNotResort) {
     open_with({"img10.bmp", "img2.bmp"});
     for (int command : {tb_mode_number, tb_mode_text_first, tb_mode_strcmp}) {
         EXPECT_EQ(run_sort_command(app, list, platform, kWindow, command), AfterCommand::Stay);
-        EXPECT_EQ(app.sort.sort_mode, command - tb_mode_strcmp);
+        EXPECT_EQ(static_cast<int>(app.sort.sort_mode), command - tb_mode_strcmp);
         EXPECT_EQ(texts(list), (std::vector<std::string>{"img10.bmp", "img2.bmp"}));
     }
     // Mode 0 compares whole names: "img10" before "img2" going DOWN.
-    app.sort.sort_mode = 0;
+    app.sort.sort_mode = SortMode::Strcmp;
     sort_by_column(app, list, platform, kWindow, 0);
     EXPECT_EQ(texts(list), (std::vector<std::string>{"img10.bmp", "img2.bmp"}));
 }
@@ -107,7 +109,7 @@ TEST_F(SortWindowTest, EqualNamesKeepTheirOrderInBothDirections) {
 TEST_F(SortWindowTest, SortSurvivesComparisonsThatGoRoundInACircle) {
     // Wrapped values of long digit runs: x0 < x1500000000 < x2794967296 < x0.
     open_with({"x2794967296", "x1500000000", "x0", "x7", "x1500000000"});
-    app.sort.sort_mode = 1;
+    app.sort.sort_mode = SortMode::Number;
     sort_by_column(app, list, platform, kWindow, 0);
     std::vector<std::string> sorted = texts(list);
     std::sort(sorted.begin(), sorted.end());
@@ -123,7 +125,7 @@ TEST_F(SortWindowTest, SortThatCannotRunReportsAndKeepsTheToggle) {
     EXPECT_EQ(platform.messages[0].title, "Error");
     EXPECT_EQ(platform.messages[0].owner, kWindow);
     EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
-    EXPECT_EQ(app.sort.sort_direction[0], 2);
+    EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Down);
     EXPECT_EQ(texts(list), (std::vector<std::string>{"b", "a"}));
 }
 
@@ -190,7 +192,7 @@ TEST_F(SortWindowTest, MovingWithoutSelectionAsksForOne) {
 
 TEST_F(SortWindowTest, SortAfterMovesComparesEveryItemByItsOwnName) {
     open_with({"p3", "p1", "p2", "p10"});
-    app.sort.sort_mode = 1;
+    app.sort.sort_mode = SortMode::Number;
     select(3);
     move_item(list, platform, kWindow, true);
     select(0);
@@ -225,7 +227,7 @@ TEST_F(SortWindowTest, OnlyTheToolbarCloseButtonEndsTheWindow) {
         EXPECT_EQ(run_sort_command(app, list, platform, kWindow, other), AfterCommand::Stay);
     }
     EXPECT_EQ(texts(list), (std::vector<std::string>{"b", "a"}));
-    EXPECT_EQ(app.sort.sort_mode, 0);
+    EXPECT_EQ(app.sort.sort_mode, SortMode::Strcmp);
     EXPECT_TRUE(platform.messages.empty());
 }
 

@@ -46,7 +46,10 @@ public:
     // Runs on every repaint (tests hook the paint routine in here).
     std::function<void(bool erase)> on_repaint;
     std::function<void(ToolWindow)> on_tool_window;
+    // Stands for the main window as the owner of its procedures' messages.
+    WindowHandle main_window_tag = reinterpret_cast<WindowHandle>(0x3a1);
 
+    WindowHandle main_window() override { return main_window_tag; }
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
                      MessageIcon icon) override {
         messages.push_back({owner, text, title, icon});

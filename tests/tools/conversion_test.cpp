@@ -35,21 +35,22 @@ TEST(ConversionOptions, FieldsAreReadWithClamps) {
     struct Case {
         const char *type, *quality;
         bool checked;
-        int32_t output_type, jpeg_quality, usage_switch;
+        OutputType output_type;
+        int32_t jpeg_quality;
     } cases[] = {
-        {"2:JPEG", "75", true, 2, 75, 1},
-        {"5", "250", false, 4, 100, 0},
-        {"0", "0", false, 1, 1, 0},
-        {"x", "abc", false, 1, 1, 0},
-        {"9:whatever", " +42%", true, 4, 42, 1},
-        {"3:GIF", "-5", false, 3, 1, 0},
+        {"2:JPEG", "75", true, OutputType::Jpeg, 75},
+        {"5", "250", false, OutputType::Png, 100},
+        {"0", "0", false, OutputType::Bmp, 1},
+        {"x", "abc", false, OutputType::Bmp, 1},
+        {"9:whatever", " +42%", true, OutputType::Png, 42},
+        {"3:GIF", "-5", false, OutputType::Gif, 1},
     };
     for (const Case& c : cases) {
         AppState app;
         read_conversion_options(app, {c.type, c.quality, c.checked});
         EXPECT_EQ(app.conversion.output_type, c.output_type) << c.type;
         EXPECT_EQ(app.conversion.jpeg_quality, c.jpeg_quality) << c.quality;
-        EXPECT_EQ(app.conversion.usage_switch, c.usage_switch);
+        EXPECT_EQ(app.conversion.usage_switch, c.checked);
     }
 }
 
@@ -91,7 +92,7 @@ struct ShownImage {
         set_text(app.files.file_names[0], name);
         app.files.file_count = 1;
         app.view.current_index = 0;
-        app.view.play_state = Stopped;
+        app.view.play_state = PlayState::Stopped;
     }
     std::filesystem::path out(const char* name) const { return dir.path() / name; }
 };
@@ -107,7 +108,7 @@ TEST(Conversion, SaveDialogRequest) {
     EXPECT_EQ(request.filters.front().pattern, "*.jpg");
     // Cancelled: nothing said, but the choices are remembered.
     EXPECT_TRUE(shown.platform.messages.empty());
-    EXPECT_EQ(shown.app.conversion.output_type, 2);
+    EXPECT_EQ(shown.app.conversion.output_type, OutputType::Jpeg);
     EXPECT_EQ(shown.app.conversion.jpeg_quality, 80);
 }
 

@@ -248,22 +248,24 @@ TEST(ImageCheck, DamagedPixelsAreFoundBeforeUse) {
     ASSERT_TRUE(testing::write_test_image(dir.path() / "sound.png", 12, 9));
     const std::size_t live_before = live_image_count();
 
-    const ImageHandle damaged = ToDIB((dir.path() / "damaged.png").c_str());
-    ASSERT_NE(damaged, 0u) << "the header alone is sound";
-    EXPECT_EQ(CheckDIB(damaged), 0);
-    const ImageHandle sound = ToDIB((dir.path() / "sound.png").c_str());
-    ASSERT_NE(sound, 0u);
-    TurnDIB(sound, 90);
-    EXPECT_EQ(CheckDIB(sound), 1);
-    // Checking keeps nothing: the image still has its own (turned) size.
-    image_header header{};
-    HeadDIB(sound, &header);
-    EXPECT_EQ(header_width(header), 9);
-    EXPECT_EQ(header_height(header), 12);
-    EXPECT_EQ(CheckDIB(0), 0);
-    DeleteDIB(damaged);
-    DeleteDIB(sound);
-    EXPECT_EQ(CheckDIB(sound), 0);
+    ImageHandle gone = 0;
+    {
+        const Image damaged = Image::load((dir.path() / "damaged.png").c_str());
+        ASSERT_TRUE(damaged) << "the header alone is sound";
+        EXPECT_EQ(CheckDIB(damaged.get()), 0);
+        const Image sound = Image::load((dir.path() / "sound.png").c_str());
+        ASSERT_TRUE(sound);
+        ASSERT_EQ(TurnDIB(sound.get(), 90), 1);
+        EXPECT_EQ(CheckDIB(sound.get()), 1);
+        // Checking keeps nothing: the image still has its own (turned) size.
+        image_header header{};
+        ASSERT_EQ(HeadDIB(sound.get(), &header), 1);
+        EXPECT_EQ(header_width(header), 9);
+        EXPECT_EQ(header_height(header), 12);
+        EXPECT_EQ(CheckDIB(0), 0);
+        gone = sound.get();
+    }
+    EXPECT_EQ(CheckDIB(gone), 0);
     EXPECT_EQ(live_image_count(), live_before);
 }
 

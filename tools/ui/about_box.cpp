@@ -35,17 +35,12 @@ void AboutBox::paintEvent(QPaintEvent*) {
     painter.drawImage(30, 0, about_picture());
 }
 
-QWidget* open_about_box(AppState& app, QWidget* owner, LibraryVersion library) {
+QWidget* open_about_box(QWidget* owner, LibraryVersion library) {
     auto* box = new AboutBox(owner, library);
-    app.about_window = static_cast<QWidget*>(box);
-    // A closed box must not stay behind as the newest one.
-    QObject::connect(box, &QObject::destroyed, box, [&app, box] {
-        if (app.about_window == static_cast<QWidget*>(box)) app.about_window = nullptr;
-    });
     box->show();
     return box;
 }
 
-QWidget* open_about_box(AppState& app, QWidget* owner) { return open_about_box(app, owner, linked_library_version()); }
+QWidget* open_about_box(QWidget* owner) { return open_about_box(owner, linked_library_version()); }
 
 }  // namespace tervo

@@ -25,8 +25,7 @@ private:
     QPushButton* ok_;
 };
 
-// Opens a further About box showing `library`'s version, stores it in
-// app.about_window and returns it.
-QWidget* open_about_box(AppState& app, QWidget* owner, LibraryVersion library);
+// Opens a further About box showing `library`'s version and returns it.
+QWidget* open_about_box(QWidget* owner, LibraryVersion library);
 
 }  // namespace tervo

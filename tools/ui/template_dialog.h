@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/app_state.h"
+#include "core/platform.h"
 #include "resources/dialog_font.h"
 
 class QComboBox;

@@ -13,8 +13,8 @@ void run_settings_dialog(AppState& app, Platform& platform, QWidget* owner);
 void run_conversion_dialog(AppState& app, Platform& platform, QWidget* owner);
 void run_gif_dialog(AppState& app, Platform& platform, QWidget* owner);
 
-// Modeless: opens a further About box, stores it in app.about_window and
-// returns it. The box deletes itself when closed.
-QWidget* open_about_box(AppState& app, QWidget* owner);
+// Modeless: opens a further About box and returns it. The box deletes
+// itself when closed.
+QWidget* open_about_box(QWidget* owner);
 
 }  // namespace tervo
