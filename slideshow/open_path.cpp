@@ -118,9 +118,9 @@ void open_picture(AppState& app, Platform& platform, const std::string& folder, 
     set_text(app.settings.folder, folder);
     const int index = table_with_picture(app, name);
     ViewState& view = app.view;
-    view.play_state = Stopped;
+    view.play_state = PlayState::Stopped;
     view.current_index = index;
-    view.scale_fixed = 0;  // the size mode applies afresh, as after a step
+    view.scale_fixed = false;  // the size mode applies afresh, as after a step
     platform.stop_play_timer();
     refresh_status_bar(app, platform);
     if (from == OpenedFrom::Drop) platform.repaint(true);
@@ -171,7 +171,7 @@ bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std
                         OpenedFrom from) {
     if (paths.empty()) return false;
     const auto refuse = [&](const char* text) {
-        platform.message_box(app.main_window, text, open_caption(from), MessageIcon::Warning);
+        platform.message_box(platform.main_window(), text, open_caption(from), MessageIcon::Warning);
         return false;
     };
     if (paths.size() > 1) return refuse(kSeveral);

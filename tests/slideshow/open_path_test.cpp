@@ -46,7 +46,7 @@ TEST(OpenPath, NoPathChangesNothing) {
     EXPECT_FALSE(open_outside_paths(t.app, t.platform, {}, OpenedFrom::CommandLine));
     EXPECT_TRUE(t.platform.messages.empty());
     EXPECT_EQ(t.platform.status_updates + t.platform.timer_stops, 0);
-    EXPECT_EQ(t.app.view.play_state, Initial);
+    EXPECT_EQ(t.app.view.play_state, PlayState::Initial);
     EXPECT_EQ(t.app.view.current_index, 0);
 }
 
@@ -62,7 +62,7 @@ TEST(OpenPath, FolderIsScannedAsAChosenOneRelativeToTheWorkingDirectory) {
     fs::current_path(before);
     EXPECT_EQ(text_of(t.app.settings.folder), t.dir.str());
     EXPECT_EQ(t.table(), (std::vector<std::string>{"a.bmp", "b.gif"}));
-    EXPECT_EQ(t.app.view.play_state, Stopped);
+    EXPECT_EQ(t.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(t.app.view.current_index, -1);
     EXPECT_FALSE(t.platform.timer_running);
     EXPECT_TRUE(t.platform.messages.empty());
@@ -74,11 +74,11 @@ TEST(OpenPath, PictureListedByTheFilterIsShownStoppedOnItInTheUsualTable) {
     t.add_image("b.bmp", 8, 6, Qt::blue);
     write_junk(t.dir.path() / "c.gif");
     t.platform.timer_running = true;
-    t.app.view.play_state = PlayForward;
+    t.app.view.play_state = PlayState::PlayForward;
     EXPECT_TRUE(t.open(t.in_dir("b.bmp")));
     EXPECT_EQ(t.table(), (std::vector<std::string>{"a.bmp", "b.bmp", "c.gif"}));
     EXPECT_EQ(t.app.view.current_index, 1);
-    EXPECT_EQ(t.app.view.play_state, Stopped);
+    EXPECT_EQ(t.app.view.play_state, PlayState::Stopped);
     EXPECT_FALSE(t.platform.timer_running);
     EXPECT_EQ(t.image_at(2, 2), QColor(Qt::blue));
     EXPECT_EQ(t.app.view.display_no, 2);
@@ -167,7 +167,7 @@ TEST(OpenPath, PathsThatCannotBeOpenedAreToldAndChangeNothing) {
         EXPECT_EQ(t.platform.messages[0].title, "起動");
         EXPECT_EQ(t.platform.messages[0].icon, MessageIcon::Warning);
     }
-    EXPECT_EQ(t.app.view.play_state, Initial);
+    EXPECT_EQ(t.app.view.play_state, PlayState::Initial);
     EXPECT_EQ(text_of(t.app.settings.folder), "");
     EXPECT_TRUE(t.platform.repaints.empty());
 }

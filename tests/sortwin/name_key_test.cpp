@@ -135,8 +135,8 @@ TEST(NameKey, SortMatchesAStableSortByTheRules) {
             SortList list;
             for (std::size_t i = 0; i < names.size(); ++i) list.append(names[i], static_cast<int32_t>(i) * 3);
             SortState sort;
-            sort.sort_mode = mode;
-            sort.sort_direction[0] = direction;
+            sort.sort_mode = static_cast<SortMode>(mode);
+            sort.sort_direction[0] = static_cast<SortDirection>(direction);
             ASSERT_TRUE(sort_items(list, 0, sort));
 
             std::vector<int32_t> expected(names.size());
