@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "app/commands.h"
 #include "app/help_page.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/read_file.h"
 
 namespace tervo {
 namespace {
@@ -284,8 +284,7 @@ TEST(HelpPage, InstalledPlaceComesBeforeTheBuildTree) {
 
 // The page explains every command: each menu item and toolbar button is named.
 TEST(HelpPage, NamesEveryCommand) {
-    std::ifstream in(find_help_page());
-    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string page = testing::read_file(find_help_page());
     auto without_mnemonic = [](std::string text) {
         auto amp = text.find("(&");
         return amp == std::string::npos ? text : text.substr(0, amp);

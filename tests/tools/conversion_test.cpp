@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 #include <QImageReader>
-#include <fstream>
-#include <sstream>
 
 #include "slideshow/paint.h"
 #include "tests/support/fake_platform.h"
@@ -16,19 +14,13 @@ namespace tervo {
 namespace {
 
 using testing::FakePlatform;
+using testing::read_file;
 using testing::TempDir;
 
 std::vector<std::string> patterns_of(const std::vector<FileFilter>& filters) {
     std::vector<std::string> patterns;
     for (const FileFilter& filter : filters) patterns.push_back(filter.pattern);
     return patterns;
-}
-
-std::string read_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 TEST(ConversionOptions, FieldsAreReadWithClamps) {
@@ -117,7 +109,7 @@ TEST(Conversion, DeclinedReplacementLeavesTheExistingFile) {
     const auto existing = shown.dir.write("keep.bmp", "precious");
     shown.platform.save_answers.push_back(std::nullopt);
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
-    EXPECT_EQ(read_bytes(existing), "precious");
+    EXPECT_EQ(read_file(existing), "precious");
     EXPECT_TRUE(shown.platform.messages.empty());
 }
 
@@ -182,7 +174,7 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
     ASSERT_NE(shown.platform.last_message(), nullptr);
     EXPECT_EQ(shown.platform.last_message()->text, "失敗！");
-    EXPECT_EQ(read_bytes(locked), "precious");
+    EXPECT_EQ(read_file(locked), "precious");
 
     // A link is written through; the link stays.
     const auto real = shown.dir.write("album/real.png", "old");
