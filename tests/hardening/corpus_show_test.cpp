@@ -8,6 +8,7 @@
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 #include "tests/support/corpus.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -49,7 +50,7 @@ TEST(CorpusShow, EveryCorpusPictureGoesThroughThePaintChain) {
             EXPECT_EQ(live_image_count(), 0u);
         }
     }
-    EXPECT_TRUE(show.platform.messages.empty());
+    expect_no_message(show.platform);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "app/help_page.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/read_file.h"
 
 namespace tervo {
@@ -243,13 +244,10 @@ TEST(Commands, ConversionNeedsAScannedFolderAndAChosenImage) {
         app.files.file_count = c.count;
         handle_command(app, platform, 37832);
         if (c.message) {
-            ASSERT_EQ(platform.messages.size(), 1u);
-            EXPECT_EQ(platform.messages[0].text, c.message);
-            EXPECT_EQ(platform.messages[0].title, "操作手順");
-            EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
+            expect_message(platform, {c.message, "操作手順", MessageIcon::None});
             EXPECT_TRUE(platform.tool_windows.empty());
         } else {
-            EXPECT_TRUE(platform.messages.empty());
+            expect_no_message(platform);
             EXPECT_EQ(platform.tool_windows, std::vector<ToolWindow>{ToolWindow::Conversion});
         }
     }
@@ -261,9 +259,7 @@ TEST(Commands, PagesThatCannotBeOpenedSayWhy) {
         FakePlatform platform;
         platform.url_handler_available = false;
         handle_command(app, platform, id);
-        ASSERT_EQ(platform.messages.size(), 1u);
-        EXPECT_EQ(platform.messages[0].text, "Internet Explorerが見つかりませんでした。");
-        EXPECT_EQ(platform.messages[0].title, "残念！");
+        expect_message(platform, {"Internet Explorerが見つかりませんでした。", "残念！"});
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include "resources/about_picture.h"
 #include "tests/support/deadline.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tools/ui/about_box.h"
 #include "tools/ui/conversion_dialog.h"
@@ -32,6 +33,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::kStateDeadlineMs;
+using testing::kAnyCount;
 
 void type_into(QComboBox* combo, const char* text) {
     combo->lineEdit()->selectAll();
@@ -235,8 +237,7 @@ TEST(GifDialogWindow, ListShowsNamesSortedAndDeleteEmptiesIt) {
     EXPECT_EQ(dialog.name_list()->count(), 0);
     EXPECT_EQ(app.gif.gif_frame_count, 0);
     QTest::mouseClick(dialog.save_button(), Qt::LeftButton);
-    ASSERT_NE(platform.last_message(), nullptr);
-    EXPECT_EQ(platform.last_message()->text, "ファイル２個以上設定して下さい");
+    expect_message(platform, {"ファイル２個以上設定して下さい"}, kAnyCount);
     expect_esc_and_enter_ignored(dialog, dialog.time_combo()->lineEdit());
     dialog.close();
     EXPECT_FALSE(dialog.isVisible());
