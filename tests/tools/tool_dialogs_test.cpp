@@ -289,7 +289,17 @@ TEST(AboutBoxWindow, PaintsTheTitlePictureAtItsPlace) {
     const QImage& picture = about_picture();
     EXPECT_EQ(picture.size(), QSize(kAboutPictureWidth, kAboutPictureHeight));
     EXPECT_EQ(picture.format(), QImage::Format_Indexed8);
-    EXPECT_LE(picture.colorCount(), 256);
+    // A 256-colour picture: every pixel names an entry of its colour table,
+    // which keeps the white ground, the letters' red and the shades of their
+    // smoothed edges (more than a 16-colour picture could hold).
+    int highest_index = -1;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) highest_index = std::max(highest_index, picture.pixelIndex(x, y));
+    EXPECT_GE(highest_index, 0);
+    EXPECT_LT(highest_index, picture.colorCount());
+    EXPECT_GT(picture.colorCount(), 16);
+    EXPECT_TRUE(picture.colorTable().contains(qRgb(255, 255, 255)));
+    EXPECT_TRUE(picture.colorTable().contains(qRgb(204, 0, 0)));
 
     AppState app;
     QPointer<QWidget> box = open_about_box(app, nullptr, {100, 0});
