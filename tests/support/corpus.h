@@ -28,7 +28,7 @@ struct CorpusEntry {
 std::vector<CorpusEntry> read_manifest(const std::filesystem::path& corpus);
 
 // The test files a reference row describes: the paths in its ref_for column,
-// without the remarks in brackets ("(frame 2)", "(scaled decode)", "(and").
+// without the remarks in brackets ("(frame 2)", "(scaled decode)").
 std::vector<std::string> described_files(const CorpusEntry& reference);
 
 // Whether a reference shows the first frame of the files it describes (or

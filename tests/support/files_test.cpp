@@ -58,6 +58,22 @@ TEST(CorpusManifest, MissingOrEmptyManifestHasNoRows) {
     EXPECT_TRUE(read_manifest(dir.path()).empty());
 }
 
+TEST(CorpusManifest, ReferencesNameTheFilesTheyDescribe) {
+    auto reference = [](const std::string& ref_for) {
+        CorpusEntry e;
+        e.role = "reference";
+        e.ref_for = ref_for;
+        return e;
+    };
+    using Files = std::vector<std::string>;
+    EXPECT_EQ(described_files(reference("png/a.png")), Files{"png/a.png"});
+    EXPECT_EQ(described_files(reference("jpeg/rgb.jpg (scaled decode)")), Files{"jpeg/rgb.jpg"});
+    EXPECT_EQ(described_files(reference("")), Files{});
+    EXPECT_TRUE(shows_first_frame(reference("gif/a.gif")));
+    EXPECT_TRUE(shows_first_frame(reference("gif/a.gif (frame 0)")));
+    EXPECT_FALSE(shows_first_frame(reference("gif/a.gif (frame 2)")));
+}
+
 // Sets an environment variable for one test and puts back what was there.
 class ScopedEnvironment {
 public:
