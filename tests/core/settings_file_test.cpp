@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "core/settings_file.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,7 +110,7 @@ TEST(SettingsFile, ReadingInPiecesGivesTheSameResultAsReadingAtOnce) {
     FakePlatform platform;
     load_settings(app, platform, nullptr, kSettingsFileName);
     EXPECT_EQ(values_of(app), whole);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsStay) {
@@ -118,7 +119,7 @@ TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsStay) {
     AppState app;
     FakePlatform platform;
     load_settings(app, platform, nullptr, kSettingsFileName);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
     EXPECT_EQ(values_of(app), (Values{0, 5, 0, ""}));
     ASSERT_TRUE(std::filesystem::exists(dir.path() / "Tervo.ini"));
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "Tervo.ini"), 0u);
@@ -148,7 +149,7 @@ TEST(SettingsFile, RoundTripWritesExactlyTheFourLines) {
     InDirectory in(elsewhere.path());
     load_settings(reread, platform, nullptr, kSettingsFileName);
     EXPECT_EQ(values_of(reread), values_of(app));
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 // Values this version has no meaning for (a later version's size mode or
@@ -187,11 +188,7 @@ TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
     FakePlatform platform;
     int owner_tag = 0;
     load_settings(app, platform, &owner_tag, kSettingsFileName);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
-    EXPECT_EQ(platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
-    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(platform.messages[0].owner, &owner_tag);
+    expect_message(platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning, &owner_tag});
     EXPECT_EQ(app.settings.psize, 4);
 
     // Saving cannot replace a directory: the message, and no temporary left behind.
@@ -224,7 +221,7 @@ TEST(SettingsFile, GarbageAndHugeFilesLoadWithoutHarm) {
     FakePlatform platform;
     load_settings(app, platform, nullptr, kSettingsFileName);
     EXPECT_EQ(app.settings.psize, 5);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 std::vector<std::string> names_in(const std::filesystem::path& folder) {
@@ -253,7 +250,7 @@ TEST(SettingsFile, FoldersTheChooserAcceptsSurviveARestartWhole) {
         set_text(next.start_directory, launch.str());
         load_settings(next, platform, nullptr, kSettingsFileName);
         EXPECT_EQ(std::string(text_of(next.settings.folder)), folder) << length;
-        EXPECT_TRUE(platform.messages.empty());
+        expect_no_message(platform);
     }
 }
 
@@ -272,8 +269,7 @@ TEST(SettingsFile, APipeNamedLikeTheFileIsRefusedWithoutWaiting) {
         if (writer >= 0) ::close(writer);
         FAIL() << "reading the settings waited for a writer on the pipe";
     }
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    expect_message(platform, {"ﾌｧｲﾙが開けません"});
     EXPECT_EQ(app.settings.psize, 3);
 
     // Saving does not replace the pipe either.
@@ -294,8 +290,7 @@ TEST(SettingsFile, ALinkThatNamesNothingIsNeverFollowed) {
     app.settings.pl_timeno = 800;
     FakePlatform platform;
     load_settings(app, platform, nullptr, kSettingsFileName);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    expect_message(platform, {"ﾌｧｲﾙが開けません"});
     EXPECT_EQ(app.settings.pl_timeno, 800);
     EXPECT_FALSE(std::filesystem::exists(real));
 
@@ -320,7 +315,7 @@ TEST(SettingsFile, ALinkedFileIsReadAndWrittenThrough) {
 
     app.settings.psize = 6;
     ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
     EXPECT_EQ(read_file(real), "file_select=2\r\npl_timeno=900\r\nread_foldername=/a\r\npsize=6\r\n");
     EXPECT_TRUE(std::filesystem::is_symlink(launch.path() / kSettingsFileName));
     EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/corpus.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -23,18 +23,12 @@ std::map<std::string, int> link_corpus(const std::filesystem::path& folder) {
     std::map<std::string, int> counts;
     if (corpus.empty()) return counts;
     const std::map<std::string, std::string> extensions{{"bmp", ".bmp"}, {"jpeg", ".jpg"}, {"gif", ".gif"}, {"png", ".png"}};
-    std::ifstream manifest(corpus / "MANIFEST.tsv");
-    std::string line;
-    std::getline(manifest, line);  // column names
     int n = 0;
-    while (std::getline(manifest, line)) {
-        std::vector<std::string> fields;
-        std::stringstream row(line);
-        for (std::string field; std::getline(row, field, '\t');) fields.push_back(field);
-        if (fields.size() < 7 || fields[6] != "test") continue;
-        auto ext = extensions.find(fields[1]);
+    for (const testing::CorpusEntry& e : testing::read_manifest(corpus)) {
+        if (e.role != "test") continue;
+        auto ext = extensions.find(e.format);
         if (ext == extensions.end()) continue;
-        std::filesystem::create_symlink(corpus / fields[0], folder / ("c" + std::to_string(n++) + ext->second));
+        std::filesystem::create_symlink(corpus / e.path, folder / ("c" + std::to_string(n++) + ext->second));
         ++counts[ext->second];
     }
     return counts;
@@ -57,7 +51,7 @@ TEST(CorpusShow, EveryCorpusPictureGoesThroughThePaintChain) {
             EXPECT_EQ(live_image_count(), 0u);
         }
     }
-    EXPECT_TRUE(show.platform.messages.empty());
+    expect_no_message(show.platform);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "core/settings_file.h"
 #include "imagelib/imgctl.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -71,8 +72,7 @@ TEST(DiskFaults, FullDiskWhileSavingSettingsKeepsThePreviousFile) {
     const auto cwd = std::filesystem::current_path();
     EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
     std::filesystem::current_path(cwd);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ﾌｧｲﾙが開けません");
+    expect_message(platform, {"ﾌｧｲﾙが開けません"});
     EXPECT_EQ(read_file(disk.path() / "Tervo.ini"), previous);
     for (const auto& entry : std::filesystem::directory_iterator(disk.path())) {
         const std::string name = entry.path().filename().string();
@@ -99,7 +99,7 @@ TEST(DiskFaults, SettingsLinkedOntoAnotherFileSystemAreWrittenThere) {
     const bool saved = save_settings(app, platform, nullptr, kSettingsFileName);
     std::filesystem::current_path(cwd);
     EXPECT_TRUE(saved);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
     EXPECT_TRUE(std::filesystem::is_symlink(launch.path() / "Tervo.ini"));
     EXPECT_EQ(read_file(disk.path() / "shared.ini"),
               "file_select=0\r\npl_timeno=5\r\nread_foldername=\r\npsize=5\r\n");
@@ -119,7 +119,7 @@ TEST(DiskFaults, ReadOnlyLaunchDirectoryReadsAndReportsTheSave) {
     const auto cwd = std::filesystem::current_path();
     load_settings(app, platform, nullptr, kSettingsFileName);
     EXPECT_EQ(app.settings.psize, 5);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
     app.settings.psize = 6;
     EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
     std::filesystem::current_path(cwd);

@@ -6,6 +6,7 @@
 #include "imagelib/imgctl.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -39,7 +40,7 @@ TEST(ShowFaults, FilesThatVanishOrBreakAreSkippedSilently) {
     play_forward(show.app, show.platform);
     for (int tick = 0; tick < 8; ++tick) play_tick(show.app, show.platform);
     EXPECT_EQ(show.app.view.display_no, 0);  // nothing could be drawn
-    EXPECT_TRUE(show.platform.messages.empty());
+    expect_no_message(show.platform);
 
     // A good picture again: one round of the table draws it and counts it.
     show.add_image("a.jpg", 40, 30, Qt::red);
@@ -83,7 +84,7 @@ TEST(ShowFaults, FolderOfFiveThousandFilesFillsTheTable) {
     for (int i = 0; i < 5000; ++i) std::ofstream(show.dir.path() / ("f" + std::to_string(i) + ".bmp"));
     show.scan(0);
     EXPECT_EQ(show.app.files.file_count, 1024);
-    EXPECT_TRUE(show.platform.messages.empty());
+    expect_no_message(show.platform);
 }
 
 }  // namespace

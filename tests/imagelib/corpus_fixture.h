@@ -2,8 +2,7 @@
 // each test; skipped on a machine without the corpus.
 #pragma once
 
-#include "tests/imagelib/corpus_manifest.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/corpus.h"
 
 #include <gtest/gtest.h>
 

@@ -147,20 +147,6 @@ QSize upright_size(const CorpusEntry& e) {
     return QSize(e.width, e.height);
 }
 
-// The test files a reference row describes (the paths in its ref_for
-// column) and whether it shows the first frame.
-std::vector<std::string> described_files(const CorpusEntry& reference) {
-    if (reference.ref_for.find("(frame ") != std::string::npos &&
-        reference.ref_for.find("(frame 0)") == std::string::npos)
-        return {};
-    std::vector<std::string> files;
-    std::istringstream words(reference.ref_for);
-    std::string word;
-    while (words >> word)
-        if (word.find('/') != std::string::npos && word.front() != '(') files.push_back(word);
-    return files;
-}
-
 // What the show puts on screen for the file: turned by `turn`, converted,
 // and resized to its own size or to a quarter (w/4 × h/4, at least 1).
 struct Shown {
@@ -209,7 +195,8 @@ std::vector<Reference> references_for(const CorpusEntry& test, const std::vector
     const QSize size(test.width, test.height);
     for (const CorpusEntry& r : entries) {
         if (r.role != "reference" || !is_pixel_reference(r) || kExceptions.count(r.path)) continue;
-        const std::vector<std::string> files = described_files(r);
+        if (!testing::shows_first_frame(r)) continue;
+        const std::vector<std::string> files = testing::described_files(r);
         if (std::find(files.begin(), files.end(), test.path) == files.end()) continue;
         // A reference of another size shows a display choice (such as
         // stretching non-square pixels), not the decoded pixels.

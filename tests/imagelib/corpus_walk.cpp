@@ -6,7 +6,7 @@
 //
 // Usage: imagelib_corpus_walk CORPUS_DIR [CLASS...]
 #include "imagelib/imgctl.h"
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/support/corpus.h"
 #include "tests/imagelib/sample_images.h"
 
 #include <QGuiApplication>

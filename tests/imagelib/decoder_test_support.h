@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imagelib/decoder.h"
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/support/corpus.h"
 #include "tests/support/temp_dir.h"
 
 #include <QImage>

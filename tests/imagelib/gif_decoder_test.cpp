@@ -8,7 +8,6 @@
 #include <QImageReader>
 
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -24,14 +23,11 @@ Decoded decode_gif_file(const std::string& path) { return decode_file(path, read
 // references of later frames and kinds not read here.
 QImage reference_image(const CorpusEntry& reference, const CorpusEntry& test) {
     const std::string path = (corpus_dir() / reference.path).string();
-    if (reference.ref_for.find("(frame ") != std::string::npos &&
-        reference.ref_for.find("(frame 0)") == std::string::npos)
-        return QImage();
+    if (!shows_first_frame(reference)) return QImage();
     if (reference.format == "png") return QImageReader(QString::fromStdString(path)).read();
     // giflib's raw dumps show the screen after the last frame.
     if (reference.format == "raw-rgb" && test.frames == 1) {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        const std::string bytes = read_file(path);
         const QSize size(test.width, test.height);
         if (bytes.size() != std::size_t(size.width()) * std::size_t(size.height()) * 3) return QImage();
         QImage image(size, QImage::Format_RGB888);

@@ -27,6 +27,7 @@ using imagelib::FileInput;
 using imagelib::read_jpeg_info;
 using imagelib::WholeImageSink;
 using testing::CorpusEntry;
+using testing::described_files;
 using testing::TempDir;
 
 struct Decoded {
@@ -106,17 +107,6 @@ TEST_F(JpegCorpus, ValidFilesDecodeAtTheirStoredSize) {
 const std::map<std::string, std::string> kNotPixelReferences = {
     {"jpeg/libjpeg-turbo/testorig.png", "differs from testorig.ppm, the decoded JPEG, by up to 183"},
 };
-
-// The test files a reference row describes, with the size it was decoded at
-// ("(scaled decode)" references show a reduced decode).
-std::vector<std::string> described_files(const CorpusEntry& reference) {
-    std::vector<std::string> files;
-    std::istringstream words(reference.ref_for);
-    std::string word;
-    while (words >> word)
-        if (word.find('/') != std::string::npos && word.front() != '(') files.push_back(word);
-    return files;
-}
 
 TEST_F(JpegCorpus, DecodesMatchTheirReferences) {
     int compared = 0;

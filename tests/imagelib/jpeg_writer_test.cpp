@@ -18,6 +18,7 @@
 namespace tervo {
 namespace {
 
+using testing::psnr;
 using testing::read_file;
 using testing::TempDir;
 
@@ -65,20 +66,6 @@ Frame frame_of(const std::filesystem::path& path) {
 
 const std::vector<std::pair<int, int>> kFullColour = {{1, 1}, {1, 1}, {1, 1}};
 const std::vector<std::pair<int, int>> kHalvedColour = {{2, 2}, {1, 1}, {1, 1}};
-
-double psnr(const QImage& a, const QImage& b) {
-    const QImage pa = a.convertToFormat(QImage::Format_RGB32);
-    const QImage pb = b.convertToFormat(QImage::Format_RGB32);
-    if (pa.size() != pb.size()) return 0;
-    double sum = 0;
-    for (int y = 0; y < pa.height(); ++y)
-        for (int x = 0; x < pa.width(); ++x) {
-            const QRgb p = pa.pixel(x, y), q = pb.pixel(x, y);
-            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) sum += d * d;
-        }
-    const double mse = sum / (3.0 * pa.width() * pa.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
 
 // Red and blue alternating pixel by pixel: any loss of colour resolution
 // turns it purple.

@@ -1,5 +1,7 @@
 #include "tests/imagelib/reference_images.h"
 
+#include "tests/support/read_file.h"
+
 #include <QProcess>
 #include <QStringList>
 
@@ -7,17 +9,11 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
 
 namespace tervo::testing {
 namespace {
-
-std::string file_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 uchar to_eight_bits(unsigned value, unsigned maximum) {
     return uchar((value * 255 + maximum / 2) / maximum);
@@ -80,7 +76,7 @@ QImage from_samples(const std::string& bytes, size_t start, int width, int heigh
 }  // namespace
 
 QImage read_sample_array_json(const std::filesystem::path& path, QSize size, bool sixteen_bits) {
-    const std::string text = file_bytes(path);
+    const std::string text = read_file(path);
     const size_t open = text.find('[');
     if (open == std::string::npos || size.isEmpty()) return {};
     std::vector<unsigned> samples;
@@ -142,7 +138,7 @@ QImage read_netpbm(const std::string& bytes) {
 }
 
 QImage read_raw_rgb(const std::filesystem::path& path, QSize size) {
-    const std::string bytes = file_bytes(path);
+    const std::string bytes = read_file(path);
     if (size.isEmpty() || bytes.size() != size_t(size.width()) * size_t(size.height()) * 3) return {};
     return from_samples(bytes, 0, size.width(), size.height(), 3, 255);
 }
@@ -156,7 +152,7 @@ std::vector<QRgb> read_gif_colour_map(const std::filesystem::path& path) {
 }
 
 QSize read_gif_dump_screen(const std::filesystem::path& path) {
-    const std::string text = file_bytes(path);
+    const std::string text = read_file(path);
     const char kScreen[] = "Screen Size - Width = ";
     const size_t at = text.find(kScreen);
     if (at == std::string::npos) return {};

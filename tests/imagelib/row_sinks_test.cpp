@@ -9,26 +9,12 @@
 
 #include <QRandomGenerator>
 
-#include <cmath>
 #include <filesystem>
 
 namespace tervo::imagelib {
 namespace {
 
-double psnr(const QImage& a, const QImage& b) {
-    const QImage ra = a.convertToFormat(QImage::Format_RGB32);
-    const QImage rb = b.convertToFormat(QImage::Format_RGB32);
-    if (ra.size() != rb.size()) return 0;
-    double sum = 0;
-    for (int y = 0; y < ra.height(); ++y)
-        for (int x = 0; x < ra.width(); ++x) {
-            const QRgb p = ra.pixel(x, y), q = rb.pixel(x, y);
-            const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    const double mse = sum / (3.0 * ra.width() * ra.height());
-    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99;
-}
+using testing::psnr;
 
 // Few colours in blocks and single stray pixels: the hardest case for
 // averaging in bands, every band edge cuts through sharp contrast.

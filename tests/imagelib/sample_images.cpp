@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace tervo::testing {
@@ -86,6 +87,18 @@ double mean_channel_difference(const QImage& a, const QImage& b) {
         count += 1;
     });
     return count > 0 ? sum / count : 0;
+}
+
+double psnr(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 0;
+    double squares = 0;
+    double count = 0;
+    for_each_channel_difference(a, b, [&](int d) {
+        squares += double(d) * d;
+        count += 1;
+    });
+    const double mse = count > 0 ? squares / count : 0;
+    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99;
 }
 
 }  // namespace tervo::testing

@@ -35,4 +35,8 @@ int max_channel_difference(const QImage& a, const QImage& b);
 // Mean absolute channel difference; 256 when the sizes differ.
 double mean_channel_difference(const QImage& a, const QImage& b);
 
+// Peak signal-to-noise ratio over the colour channels in dB: 99 for equal
+// images, 0 when the sizes differ.
+double psnr(const QImage& a, const QImage& b);
+
 }  // namespace tervo::testing

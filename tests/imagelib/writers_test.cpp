@@ -11,9 +11,7 @@
 #include <gif_lib.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace tervo {
 namespace {
@@ -22,14 +20,10 @@ using testing::drawn_pixels;
 using testing::gradient_image;
 using testing::head_size;
 using testing::mean_channel_difference;
+using testing::read_file;
 using testing::read_with_qt;
 using testing::save_image;
 using testing::TempDir;
-
-std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> folder_entries(const std::filesystem::path& dir) {
     std::vector<std::string> names;
@@ -94,9 +88,9 @@ TEST(Writers, UsageSwitchSelectsTheWebVariant) {
 
     ASSERT_TRUE(DIBtoJPG((p + "0.jpg").c_str(), image, 80, 0));
     ASSERT_TRUE(DIBtoJPG((p + "1.jpg").c_str(), image, 80, 1));
-    EXPECT_NE(file_bytes(p + "0.jpg").find("\xFF\xC0"), std::string::npos);  // baseline frame
-    EXPECT_EQ(file_bytes(p + "0.jpg").find("\xFF\xC2"), std::string::npos);
-    EXPECT_NE(file_bytes(p + "1.jpg").find("\xFF\xC2"), std::string::npos);  // progressive frame
+    EXPECT_NE(read_file(p + "0.jpg").find("\xFF\xC0"), std::string::npos);  // baseline frame
+    EXPECT_EQ(read_file(p + "0.jpg").find("\xFF\xC2"), std::string::npos);
+    EXPECT_NE(read_file(p + "1.jpg").find("\xFF\xC2"), std::string::npos);  // progressive frame
 
     ASSERT_TRUE(DIBtoPNG((p + "0.png").c_str(), image, 0));
     ASSERT_TRUE(DIBtoPNG((p + "1.png").c_str(), image, 1));
@@ -125,7 +119,7 @@ TEST(Writers, BmpIs24Bit) {
     const ImageHandle image = image_owner.get();
     const std::string out = (dir.path() / "a.bmp").string();
     ASSERT_TRUE(DIBtoBMP(out.c_str(), image));  // even without DIBto24Bit
-    EXPECT_EQ(file_bytes(out)[28], 24);
+    EXPECT_EQ(read_file(out)[28], 24);
     EXPECT_EQ(read_with_qt(out).pixel(0, 0), qRgb(255, 255, 255));
 }
 
@@ -146,13 +140,13 @@ TEST(Writers, WriteAllOrNothingWithOrdinaryPermissions) {
         EXPECT_EQ(folder_entries(out_dir.path()), std::vector<std::string>{"t"});
 
         // A failed write leaves the existing file as it was and no leftovers.
-        const std::string before = file_bytes(target);
+        const std::string before = read_file(target);
         EXPECT_EQ(c.write(target.c_str(), 0), 0);
         const Image empty_owner = Image::load((dir.path() / "in.png").c_str());
         const ImageHandle empty = empty_owner.get();
         EXPECT_EQ(ResizeDIB(empty, 0, 0), 1);
         EXPECT_EQ(c.write(target.c_str(), empty), 0);
-        EXPECT_EQ(file_bytes(target), before);
+        EXPECT_EQ(read_file(target), before);
         EXPECT_EQ(folder_entries(out_dir.path()), std::vector<std::string>{"t"});
         EXPECT_EQ(c.write((out_dir.path() / "no-such-folder" / "t").c_str(), image), 0);
         EXPECT_EQ(c.write("", image), 0);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "app/command_table.h"
 #include "app/commands.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -243,14 +243,10 @@ TEST(Commands, ConversionNeedsAScannedFolderAndAChosenImage) {
         app.files.file_count = c.count;
         handle_command(app, platform, 37832);
         if (c.message) {
-            ASSERT_EQ(platform.messages.size(), 1u);
-            EXPECT_EQ(platform.messages[0].text, c.message);
-            EXPECT_EQ(platform.messages[0].title, "操作手順");
-            EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
-            EXPECT_EQ(platform.messages[0].owner, platform.main_window_tag);
+            expect_message(platform, {c.message, "操作手順", MessageIcon::None, platform.main_window_tag});
             EXPECT_TRUE(platform.tool_windows.empty());
         } else {
-            EXPECT_TRUE(platform.messages.empty());
+            expect_no_message(platform);
             EXPECT_EQ(platform.tool_windows, std::vector<ToolWindow>{ToolWindow::Conversion});
         }
     }
@@ -262,9 +258,7 @@ TEST(Commands, PagesThatCannotBeOpenedSayWhy) {
         FakePlatform platform;
         platform.url_handler_available = false;
         handle_command(app, platform, id);
-        ASSERT_EQ(platform.messages.size(), 1u);
-        EXPECT_EQ(platform.messages[0].text, "Internet Explorerが見つかりませんでした。");
-        EXPECT_EQ(platform.messages[0].title, "残念！");
+        expect_message(platform, {"Internet Explorerが見つかりませんでした。", "残念！"});
     }
 }
 

@@ -23,7 +23,6 @@
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numeric>
 #include <sstream>
@@ -45,14 +44,10 @@ namespace {
 
 using testing::kStateDeadlineMs;
 using testing::ModalResponder;
+using testing::read_file;
 using testing::TempDir;
 
 const QColor kGrey(192, 192, 192);
-
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Each test runs in a launch directory of its own, with a picture folder.
 class MainWindowTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "slideshow/folder_scan.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::TempDir;
+using testing::kAnyCount;
 
 void touch(const std::filesystem::path& path) { std::ofstream(path).put('x'); }
 
@@ -54,7 +56,7 @@ TEST(FolderScan, FilterAllListsBmpJpgGifSharingTheCap) {
     EXPECT_EQ(names[999], "b0999.bmp");
     EXPECT_EQ(names[1000], "j0000.jpg");
     EXPECT_EQ(names[1023], "j0023.jpg");
-    EXPECT_TRUE(scan.platform.messages.empty());
+    expect_no_message(scan.platform);
     EXPECT_EQ(scan.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(scan.app.view.current_index, -1);
     EXPECT_FALSE(scan.platform.timer_running);
@@ -89,11 +91,8 @@ TEST(FolderScan, NothingFoundShowsTheMessageAndStops) {
         EXPECT_EQ(scan.app.files.file_count, 0) << folder;
         EXPECT_EQ(scan.app.view.play_state, PlayState::Stopped);
         EXPECT_EQ(scan.app.view.current_index, -1);
-        ASSERT_EQ(scan.platform.messages.size(), 1u);
-        EXPECT_EQ(scan.platform.messages[0].text, "読み込むファイルが見つかりません。");
-        EXPECT_EQ(scan.platform.messages[0].title, "ファイル検索");
-        EXPECT_EQ(scan.platform.messages[0].icon, MessageIcon::Warning);
-        EXPECT_EQ(scan.platform.messages[0].owner, scan.platform.main_window_tag);
+        expect_message(scan.platform, {"読み込むファイルが見つかりません。", "ファイル検索", MessageIcon::Warning,
+                                       scan.platform.main_window_tag});
     }
 }
 
@@ -103,7 +102,7 @@ TEST(FolderScan, EmptyFolderDoesNothing) {
     scan.run();
     EXPECT_EQ(scan.app.files.file_count, 3);
     EXPECT_EQ(scan.app.view.play_state, PlayState::Initial);
-    EXPECT_TRUE(scan.platform.messages.empty());
+    expect_no_message(scan.platform);
     EXPECT_EQ(scan.platform.status_updates, 0);
 }
 
@@ -142,10 +141,7 @@ TEST(FolderScan, BrowseConfirmsOrCancels) {
     platform.folder_answers.push_back(std::nullopt);
     browse_folder(app, platform);
     EXPECT_EQ(platform.folder_requests, std::vector<std::string>{"/previous"});
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "キャンセルしました。");
-    EXPECT_EQ(platform.messages[0].title, "フォルダ選択");
-    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Warning);
+    expect_message(platform, {"キャンセルしました。", "フォルダ選択", MessageIcon::Warning});
     EXPECT_EQ(text_of(app.settings.folder), "/previous");
     EXPECT_EQ(app.view.play_state, PlayState::Initial);
 
@@ -164,8 +160,7 @@ TEST(FolderScan, BrowseTakesOnlyPathsTheSettingsFileCanKeep) {
     for (const std::string& refused : {std::string("/photos\nold"), longest + "q"}) {
         platform.folder_answers.push_back(refused);
         browse_folder(app, platform);
-        ASSERT_NE(platform.last_message(), nullptr);
-        EXPECT_EQ(platform.last_message()->text, "キャンセルしました。");
+        expect_message(platform, {"キャンセルしました。"}, kAnyCount);
         EXPECT_EQ(text_of(app.settings.folder), "/previous");
         EXPECT_EQ(app.view.play_state, PlayState::Initial);
     }

@@ -9,6 +9,7 @@
 #include "slideshow/open_path.h"
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -44,7 +45,7 @@ struct OpenPath : testing::ShowHarness {
 TEST(OpenPath, NoPathChangesNothing) {
     OpenPath t;
     EXPECT_FALSE(open_outside_paths(t.app, t.platform, {}, OpenedFrom::CommandLine));
-    EXPECT_TRUE(t.platform.messages.empty());
+    expect_no_message(t.platform);
     EXPECT_EQ(t.platform.status_updates + t.platform.timer_stops, 0);
     EXPECT_EQ(t.app.view.play_state, PlayState::Initial);
     EXPECT_EQ(t.app.view.current_index, 0);
@@ -65,7 +66,7 @@ TEST(OpenPath, FolderIsScannedAsAChosenOneRelativeToTheWorkingDirectory) {
     EXPECT_EQ(t.app.view.play_state, PlayState::Stopped);
     EXPECT_EQ(t.app.view.current_index, -1);
     EXPECT_FALSE(t.platform.timer_running);
-    EXPECT_TRUE(t.platform.messages.empty());
+    expect_no_message(t.platform);
 }
 
 TEST(OpenPath, PictureListedByTheFilterIsShownStoppedOnItInTheUsualTable) {
@@ -105,7 +106,7 @@ TEST(OpenPath, PictureTheFilterLeavesOutIsListedByItsOwnTypeOrAdded) {
     EXPECT_EQ(t.table(), (std::vector<std::string>{"a.jpg", "photo.jpeg"}));
     EXPECT_EQ(t.app.view.display_no, 2);
     EXPECT_EQ(t.app.settings.file_select, 0);
-    EXPECT_TRUE(t.platform.messages.empty());
+    expect_no_message(t.platform);
 }
 
 TEST(OpenPath, PictureBeyondAFullTableTakesItsLastSlot) {
@@ -162,10 +163,8 @@ TEST(OpenPath, PathsThatCannotBeOpenedAreToldAndChangeNothing) {
     for (const auto& [paths, text] : cases) {
         t.platform.messages.clear();
         EXPECT_FALSE(open_outside_paths(t.app, t.platform, paths, OpenedFrom::CommandLine)) << paths[0];
-        ASSERT_EQ(t.platform.messages.size(), 1u) << paths[0];
-        EXPECT_EQ(t.platform.messages[0].text, text) << paths[0];
-        EXPECT_EQ(t.platform.messages[0].title, "起動");
-        EXPECT_EQ(t.platform.messages[0].icon, MessageIcon::Warning);
+        SCOPED_TRACE(paths[0]);
+        expect_message(t.platform, {text, "起動", MessageIcon::Warning, t.platform.main_window_tag});
     }
     EXPECT_EQ(t.app.view.play_state, PlayState::Initial);
     EXPECT_EQ(text_of(t.app.settings.folder), "");

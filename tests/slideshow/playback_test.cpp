@@ -9,6 +9,7 @@
 
 #include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
+#include "tests/support/expect_message.h"
 
 namespace tervo {
 namespace {
@@ -70,13 +71,10 @@ TEST_P(TransitionTable, SetsStateTimerAndRepaint) {
     if (t.timer == Timer::Started) {
         EXPECT_EQ(platform.timer_period, 700);
     }
-    ASSERT_EQ(platform.messages.size(), t.message ? 1u : 0u);
-    if (t.message) {
-        EXPECT_EQ(platform.messages[0].text, "フォルダを先に指定して下さい。");
-        EXPECT_EQ(platform.messages[0].title, "操作手順");
-        EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
-        EXPECT_EQ(platform.messages[0].owner, platform.main_window_tag);
-    }
+    if (t.message)
+        expect_message(platform, {"フォルダを先に指定して下さい。", "操作手順", MessageIcon::None, platform.main_window_tag});
+    else
+        expect_no_message(platform);
     EXPECT_EQ(platform.repaints, t.repaint ? std::vector<bool>{false} : std::vector<bool>{});
     // Play and step clear scale_fixed when they act; stop and refusals leave it.
     EXPECT_EQ(app.view.scale_fixed, !t.repaint);

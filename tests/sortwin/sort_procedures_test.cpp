@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 
 namespace tervo {
@@ -82,7 +83,7 @@ TEST_F(SortWindowTest, HeaderClicksAlternateStartingWithDown) {
     app.sort.sort_direction[0] = SortDirection::None;
     sort_by_column(app, list, platform, kWindow, 0);
     EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Up);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 TEST_F(SortWindowTest, ModeButtonsDoNotResort) {
@@ -120,11 +121,7 @@ TEST_F(SortWindowTest, SortThatCannotRunReportsAndKeepsTheToggle) {
     list.append("b", 4);
     list.append("a", 4);
     sort_by_column(app, list, platform, kWindow, 0);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ソート失敗");
-    EXPECT_EQ(platform.messages[0].title, "Error");
-    EXPECT_EQ(platform.messages[0].owner, kWindow);
-    EXPECT_EQ(platform.messages[0].icon, MessageIcon::None);
+    expect_message(platform, {"ソート失敗", "Error", MessageIcon::None, kWindow});
     EXPECT_EQ(app.sort.sort_direction[0], SortDirection::Down);
     EXPECT_EQ(texts(list), (std::vector<std::string>{"b", "a"}));
 }
@@ -159,7 +156,7 @@ TEST_F(SortWindowTest, MovesClampAtTheEndsAndMarkTheMovedItem) {
         EXPECT_TRUE(params_unique(list));
         EXPECT_EQ(list.first_selected(), m.at);
     }
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 TEST_F(SortWindowTest, EarlierMovesStayDropHighlighted) {
@@ -178,13 +175,10 @@ TEST_F(SortWindowTest, MovingWithoutSelectionAsksForOne) {
     for (const std::vector<std::string>& names : {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
         platform.messages.clear();
         open_with(names);
-        for (int command : {tb_sort_up, tb_sort_down}) run_sort_command(app, list, platform, kWindow, command);
-        ASSERT_EQ(platform.messages.size(), 2u);
-        for (const auto& message : platform.messages) {
-            EXPECT_EQ(message.text, "項目を選択して下さい");
-            EXPECT_EQ(message.title, "UPDOWN");
-            EXPECT_EQ(message.owner, kWindow);
-            EXPECT_EQ(message.icon, MessageIcon::None);
+        std::size_t shown = 0;
+        for (int command : {tb_sort_up, tb_sort_down}) {
+            run_sort_command(app, list, platform, kWindow, command);
+            expect_message(platform, {"項目を選択して下さい", "UPDOWN", MessageIcon::None, kWindow}, ++shown);
         }
         EXPECT_EQ(texts(list), names);
     }
@@ -228,7 +222,7 @@ TEST_F(SortWindowTest, OnlyTheToolbarCloseButtonEndsTheWindow) {
     }
     EXPECT_EQ(texts(list), (std::vector<std::string>{"b", "a"}));
     EXPECT_EQ(app.sort.sort_mode, SortMode::Strcmp);
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
 }
 
 }  // namespace

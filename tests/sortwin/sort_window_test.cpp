@@ -18,6 +18,7 @@
 #include "resources/sort_toolbar_art.h"
 #include "sortwin/sort_procedures.h"
 #include "tests/support/deadline.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 
 namespace tervo {
@@ -125,7 +126,7 @@ TEST_F(SortWindowGuiTest, MovesTheClickedRowAndClampsAtTheEnds) {
     click_row(*window, 0);
     press(*window, tb_sort_down);
     EXPECT_EQ(rows(*window), (std::vector<std::string>{"c", "b", "a"}));
-    EXPECT_TRUE(platform.messages.empty());
+    expect_no_message(platform);
     EXPECT_EQ(table(), (std::vector<std::string>{"a", "b", "c"}));  // untouched until closed
 }
 
@@ -145,9 +146,8 @@ TEST_F(SortWindowGuiTest, EmptyTable) {
     click_header(*window);
     EXPECT_EQ(status(*window)[0], "DOWN");
     press(*window, tb_sort_up);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "項目を選択して下さい");
-    EXPECT_EQ(platform.messages[0].owner, static_cast<void*>(static_cast<QWidget*>(window.get())));
+    expect_message(platform,
+                   {.text = "項目を選択して下さい", .owner = static_cast<void*>(static_cast<QWidget*>(window.get()))});
     window->close();
     EXPECT_EQ(app->files.file_count, 0);
 }

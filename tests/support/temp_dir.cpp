@@ -35,22 +35,4 @@ std::filesystem::path TempDir::write(const std::string& name, const std::string&
     return file;
 }
 
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::filesystem::path corpus_dir() {
-    // A checkout elsewhere (a git worktree) names the corpus explicitly.
-    for (const char* variable : {"TERVO_CORPUS_DIR", "TERVO_CORPUS"}) {
-        if (const char* named = std::getenv(variable); named && *named) {
-            const std::filesystem::path dir(named);
-            if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
-        }
-    }
-    auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
-    if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
-    return {};
-}
-
 }  // namespace tervo::testing

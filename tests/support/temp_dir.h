@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <string>
 
+// What a test writes it usually reads back.
+#include "tests/support/read_file.h"
+
 namespace tervo::testing {
 
 class TempDir {
@@ -21,12 +24,5 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// The whole contents of a file (empty when it cannot be read).
-std::string read_file(const std::filesystem::path& path);
-
-// The path of the shared image corpus, or an empty path when it is absent.
-// TERVO_CORPUS_DIR in the environment names it elsewhere.
-std::filesystem::path corpus_dir();
 
 }  // namespace tervo::testing

@@ -2,10 +2,9 @@
 
 #include <QByteArray>
 #include <QImageReader>
-#include <fstream>
-#include <sstream>
 
 #include "slideshow/paint.h"
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_test_images.h"
@@ -16,19 +15,14 @@ namespace tervo {
 namespace {
 
 using testing::FakePlatform;
+using testing::read_file;
 using testing::TempDir;
+using testing::kAnyCount;
 
 std::vector<std::string> patterns_of(const std::vector<FileFilter>& filters) {
     std::vector<std::string> patterns;
     for (const FileFilter& filter : filters) patterns.push_back(filter.pattern);
     return patterns;
-}
-
-std::string read_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 TEST(ConversionOptions, FieldsAreReadWithClamps) {
@@ -107,7 +101,7 @@ TEST(Conversion, SaveDialogRequest) {
     EXPECT_EQ(request.initial_name, shown.dir.str() + "/*.jpg");
     EXPECT_EQ(request.filters.front().pattern, "*.jpg");
     // Cancelled: nothing said, but the choices are remembered.
-    EXPECT_TRUE(shown.platform.messages.empty());
+    expect_no_message(shown.platform);
     EXPECT_EQ(shown.app.conversion.output_type, OutputType::Jpeg);
     EXPECT_EQ(shown.app.conversion.jpeg_quality, 80);
 }
@@ -118,8 +112,8 @@ TEST(Conversion, DeclinedReplacementLeavesTheExistingFile) {
     const auto existing = shown.dir.write("keep.bmp", "precious");
     shown.platform.save_answers.push_back(std::nullopt);
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
-    EXPECT_EQ(read_bytes(existing), "precious");
-    EXPECT_TRUE(shown.platform.messages.empty());
+    EXPECT_EQ(read_file(existing), "precious");
+    expect_no_message(shown.platform);
 }
 
 TEST(Conversion, UnloadableSourceSaysFailure) {
@@ -127,10 +121,7 @@ TEST(Conversion, UnloadableSourceSaysFailure) {
     std::filesystem::remove(shown.dir.path() / "shown.png");
     shown.platform.save_answers.push_back(shown.out("out.bmp").string());
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
-    ASSERT_EQ(shown.platform.messages.size(), 1u);
-    EXPECT_EQ(shown.platform.messages[0].text, "失敗！");
-    EXPECT_EQ(shown.platform.messages[0].title, "ファイル変換");
-    EXPECT_EQ(shown.platform.messages[0].icon, MessageIcon::Warning);
+    expect_message(shown.platform, {"失敗！", "ファイル変換", MessageIcon::Warning});
     EXPECT_FALSE(std::filesystem::exists(shown.out("out.bmp")));
 }
 
@@ -140,9 +131,7 @@ TEST(Conversion, WritesTheShownImageTurnedThenScaled) {
     shown.app.view.scale = 0.5;
     shown.platform.save_answers.push_back(shown.out("turned.png").string());
     conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
-    ASSERT_EQ(shown.platform.messages.size(), 1u);
-    EXPECT_EQ(shown.platform.messages[0].text, "成功！(PNG)");
-    EXPECT_EQ(shown.platform.messages[0].icon, MessageIcon::None);
+    expect_message(shown.platform, {.text = "成功！(PNG)", .icon = MessageIcon::None});
     EXPECT_EQ(testing::image_size(shown.out("turned.png")), QSize(150, 200));
     // The view is left as it was.
     EXPECT_EQ(shown.app.view.rotation, 1);
@@ -163,8 +152,7 @@ TEST(Conversion, EachTypeWritesItsFormatUnderTheTypedName) {
     for (const Case& c : cases) {
         shown.platform.save_answers.push_back(shown.out(c.name).string());
         conversion_save(shown.app, shown.platform, shown.dialog, {c.type, "90", false});
-        ASSERT_NE(shown.platform.last_message(), nullptr);
-        EXPECT_EQ(shown.platform.last_message()->text, c.success);
+        expect_message(shown.platform, {c.success}, kAnyCount);
         QImageReader reader(QString::fromStdString(shown.out(c.name).string()));
         EXPECT_EQ(reader.format(), QByteArray(c.format)) << c.name;
         EXPECT_EQ(reader.size(), QSize(249, 75)) << c.name;
@@ -181,9 +169,8 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
                                              std::filesystem::perms::others_read);
     shown.platform.save_answers.push_back(locked.string());
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
-    ASSERT_NE(shown.platform.last_message(), nullptr);
-    EXPECT_EQ(shown.platform.last_message()->text, "失敗！");
-    EXPECT_EQ(read_bytes(locked), "precious");
+    expect_message(shown.platform, {"失敗！"}, kAnyCount);
+    EXPECT_EQ(read_file(locked), "precious");
 
     // A link is written through; the link stays.
     const auto real = shown.dir.write("album/real.png", "old");
@@ -191,7 +178,7 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
     std::filesystem::create_symlink("album/real.png", link);
     shown.platform.save_answers.push_back(link.string());
     conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
-    EXPECT_EQ(shown.platform.last_message()->text, "成功！(PNG)");
+    expect_message(shown.platform, {"成功！(PNG)"}, kAnyCount);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(testing::image_size(real), QSize(40, 30));
 
@@ -200,9 +187,8 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
     std::filesystem::create_symlink("album/missing.png", dangling);
     shown.platform.save_answers.push_back(dangling.string());
     conversion_save(shown.app, shown.platform, shown.dialog, {"4:PNG", "100", false});
-    EXPECT_EQ(shown.platform.last_message()->text, "失敗！");
+    expect_message(shown.platform, {"失敗！"}, 3);
     EXPECT_FALSE(std::filesystem::exists(shown.dir.path() / "album" / "missing.png"));
-    EXPECT_EQ(shown.platform.messages.size(), 3u);
 }
 
 TEST(Conversion, NamesOfUpTo255BytesAreWritten) {
@@ -211,8 +197,8 @@ TEST(Conversion, NamesOfUpTo255BytesAreWritten) {
         const std::string name = std::string(length - 4, 'c') + ".jpg";
         shown.platform.save_answers.push_back(shown.out(name.c_str()).string());
         conversion_save(shown.app, shown.platform, shown.dialog, {"2:JPEG", "90", false});
-        ASSERT_NE(shown.platform.last_message(), nullptr);
-        EXPECT_EQ(shown.platform.last_message()->text, "成功！(JPG)") << length;
+        SCOPED_TRACE(length);
+        expect_message(shown.platform, {"成功！(JPG)"}, kAnyCount);
         EXPECT_EQ(testing::image_size(shown.out(name.c_str())), QSize(12, 8)) << length;
     }
 }

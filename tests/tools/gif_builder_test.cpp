@@ -3,6 +3,7 @@
 
 #include <QImageReader>
 
+#include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/tool_test_images.h"
@@ -14,6 +15,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::TempDir;
+using testing::kAnyCount;
 
 std::vector<std::string> frame_paths(const AppState& app) {
     std::vector<std::string> paths;
@@ -110,15 +112,12 @@ TEST(GifBuilder, InsertedPathsAndFolder) {
 TEST(GifBuilder, InsertsAppendUpToNinetyNineAndSaySoBeyond) {
     Builder b;
     EXPECT_EQ(b.insert("/d", numbered_names(60)).size(), 60u);
-    EXPECT_TRUE(b.platform.messages.empty());
+    expect_no_message(b.platform);
     EXPECT_EQ(b.insert("/d", numbered_names(60, 60)).size(), 39u);
     EXPECT_EQ(b.app.gif.gif_frame_count, 99);
     EXPECT_EQ(frame_paths(b.app).back(), "/d/f98.png");
-    ASSERT_EQ(b.platform.messages.size(), 1u) << "one message for the names left out";
-    EXPECT_EQ(b.platform.messages[0].text, kTooManyFramesText);
-    EXPECT_EQ(b.platform.messages[0].title, "GIFﾌｧｲﾙ作成");
-    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(b.platform.messages[0].owner, b.dialog);
+    // One message for the names left out.
+    expect_message(b.platform, {kTooManyFramesText, "GIFﾌｧｲﾙ作成", MessageIcon::Warning, b.dialog});
 
     EXPECT_TRUE(b.insert("/e", {"x.png"}).empty());
     EXPECT_EQ(text_of(b.app.settings.folder), "/e/");
@@ -140,7 +139,7 @@ TEST(GifBuilder, LongSelectionsAreTakenWhole) {
     EXPECT_EQ(b.app.gif.gif_frame_count, 90);
     EXPECT_EQ(frame_paths(b.app)[89], directory + "/" + names[89]);
     EXPECT_EQ(text_of(b.app.settings.folder), directory);
-    EXPECT_TRUE(b.platform.messages.empty());
+    expect_no_message(b.platform);
 }
 
 TEST(GifBuilder, OverlongDirectoryAddsNothing) {
@@ -174,8 +173,7 @@ TEST(GifBuilder, SelectionSpanningFoldersKeepsEachFilesFolder) {
     const auto out = dir.path() / "anim.gif";
     b.platform.save_answers.push_back(out.string());
     gif_save(b.app, b.platform, b.dialog, "1.0s");
-    ASSERT_NE(b.platform.last_message(), nullptr);
-    EXPECT_EQ(b.platform.last_message()->text, "成功！");
+    expect_message(b.platform, {"成功！"}, kAnyCount);
     QImageReader reader(QString::fromStdString(out.string()));
     ASSERT_EQ(reader.imageCount(), 2);
     reader.read();
@@ -194,18 +192,14 @@ TEST(GifBuilder, PathTooLongForItsSlotIsNeverLoaded) {
     EXPECT_EQ(text_of(b.app.gif.gif_frame_paths[1]), "");
     b.platform.save_answers.push_back((dir.path() / "out.gif").string());
     gif_save(b.app, b.platform, b.dialog, "1.0s");
-    ASSERT_NE(b.platform.last_message(), nullptr);
-    EXPECT_EQ(b.platform.last_message()->text, "ﾌｧｲﾙが開けません");
+    expect_message(b.platform, {"ﾌｧｲﾙが開けません"}, kAnyCount);
 }
 
 TEST(GifBuilder, SaveNeedsTwoFrames) {
     Builder b;
     b.insert("/d", {"only.png"});
     gif_save(b.app, b.platform, b.dialog, "1.0s");
-    ASSERT_EQ(b.platform.messages.size(), 1u);
-    EXPECT_EQ(b.platform.messages[0].text, "ファイル２個以上設定して下さい");
-    EXPECT_EQ(b.platform.messages[0].title, "GIFﾌｧｲﾙ作成");
-    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    expect_message(b.platform, {"ファイル２個以上設定して下さい", "GIFﾌｧｲﾙ作成", MessageIcon::Warning});
     EXPECT_TRUE(b.platform.save_requests.empty());
 
     b.insert("/d", {"second.png"});
@@ -225,7 +219,7 @@ TEST(GifBuilder, SaveDialogRequest) {
     ASSERT_EQ(request.filters.size(), 2u);
     EXPECT_EQ(request.filters[0].text, "GIFFile(*.gif)");
     EXPECT_EQ(request.filters[1].pattern, "*.*");
-    EXPECT_TRUE(b.platform.messages.empty());
+    expect_no_message(b.platform);
 }
 
 TEST(GifBuilder, MissingFrameWritesNothing) {
@@ -235,10 +229,7 @@ TEST(GifBuilder, MissingFrameWritesNothing) {
     b.insert(dir.str(), {"a.png", "missing.png"});
     b.platform.save_answers.push_back((dir.path() / "out.gif").string());
     gif_save(b.app, b.platform, b.dialog, "1.0s");
-    ASSERT_EQ(b.platform.messages.size(), 1u);
-    EXPECT_EQ(b.platform.messages[0].text, "ﾌｧｲﾙが開けません");
-    EXPECT_EQ(b.platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
-    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    expect_message(b.platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning});
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.gif"));
 }
 
@@ -280,10 +271,7 @@ TEST(GifBuilder, DamagedFrameCannotBeOpenedAndWritesNothing) {
     const auto out = dir.path() / "anim.gif";
     b.platform.save_answers.push_back(out.string());
     gif_save(b.app, b.platform, b.dialog, "1.0s");
-    ASSERT_EQ(b.platform.messages.size(), 1u);
-    EXPECT_EQ(b.platform.messages[0].text, "ﾌｧｲﾙが開けません");
-    EXPECT_EQ(b.platform.messages[0].title, "ﾌｧｲﾙｴﾗｰ");
-    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::Warning);
+    expect_message(b.platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning});
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(live_image_count(), live_before) << "every frame loaded so far is released";
 }
@@ -299,10 +287,7 @@ TEST(GifBuilder, WritesFramesInInsertionOrderWithTheChosenTime) {
     const auto out = dir.path() / "anim.gif";
     b.platform.save_answers.push_back(out.string());
     gif_save(b.app, b.platform, b.dialog, "2.5s");
-    ASSERT_EQ(b.platform.messages.size(), 1u);
-    EXPECT_EQ(b.platform.messages[0].text, "成功！");
-    EXPECT_EQ(b.platform.messages[0].title, "GIFファイル作成");
-    EXPECT_EQ(b.platform.messages[0].icon, MessageIcon::None);
+    expect_message(b.platform, {"成功！", "GIFファイル作成", MessageIcon::None});
 
     QImageReader reader(QString::fromStdString(out.string()));
     EXPECT_EQ(reader.imageCount(), 2);

@@ -1,12 +1,16 @@
-// The shared image corpus's MANIFEST.tsv.
+// The shared image corpus: where it lies and what its MANIFEST.tsv says of
+// each file.
 #pragma once
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace tervo::testing {
+
+// The path of the shared image corpus, or an empty path when it is absent.
+// TERVO_CORPUS_DIR in the environment names it elsewhere.
+std::filesystem::path corpus_dir();
 
 struct CorpusEntry {
     std::string path;    // relative to the corpus folder
@@ -22,5 +26,13 @@ struct CorpusEntry {
 
 // Every row of the manifest in `corpus`; empty when it cannot be read.
 std::vector<CorpusEntry> read_manifest(const std::filesystem::path& corpus);
+
+// The test files a reference row describes: the paths in its ref_for column,
+// without the remarks in brackets ("(frame 2)", "(scaled decode)").
+std::vector<std::string> described_files(const CorpusEntry& reference);
+
+// Whether a reference shows the first frame of the files it describes (or
+// their only one).
+bool shows_first_frame(const CorpusEntry& reference);
 
 }  // namespace tervo::testing

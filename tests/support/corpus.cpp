@@ -1,6 +1,8 @@
-#include "tests/imagelib/corpus_manifest.h"
+#include "tests/support/corpus.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace tervo::testing {
@@ -21,6 +23,19 @@ int number_or_none(const std::string& text) {
 }
 
 }  // namespace
+
+std::filesystem::path corpus_dir() {
+    // A checkout elsewhere (a git worktree) names the corpus explicitly.
+    for (const char* variable : {"TERVO_CORPUS_DIR", "TERVO_CORPUS"}) {
+        if (const char* named = std::getenv(variable); named && *named) {
+            const std::filesystem::path dir(named);
+            if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
+        }
+    }
+    auto dir = std::filesystem::path(TERVO_SOURCE_DIR) / ".." / "shared" / "corpus";
+    if (std::filesystem::exists(dir / "MANIFEST.tsv")) return std::filesystem::weakly_canonical(dir);
+    return {};
+}
 
 std::vector<CorpusEntry> read_manifest(const std::filesystem::path& corpus) {
     std::ifstream in(corpus / "MANIFEST.tsv");
@@ -50,6 +65,20 @@ std::vector<CorpusEntry> read_manifest(const std::filesystem::path& corpus) {
         entries.push_back(std::move(e));
     }
     return entries;
+}
+
+std::vector<std::string> described_files(const CorpusEntry& reference) {
+    std::vector<std::string> files;
+    std::istringstream words(reference.ref_for);
+    std::string word;
+    while (words >> word)
+        if (word.find('/') != std::string::npos && word.front() != '(') files.push_back(word);
+    return files;
+}
+
+bool shows_first_frame(const CorpusEntry& reference) {
+    return reference.ref_for.find("(frame ") == std::string::npos ||
+           reference.ref_for.find("(frame 0)") != std::string::npos;
 }
 
 }  // namespace tervo::testing
