@@ -32,6 +32,7 @@ MainWindow::MainWindow(AppState& app) : app_(app), platform_(app, this) {
     client_ = new ClientArea(this);
     setCentralWidget(client_);
     platform_.attach_client_area(client_);
+    platform_.attach_picture_ahead(&ahead_);
     app_.main_window = this;
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -48,6 +49,7 @@ MainWindow::MainWindow(AppState& app) : app_(app), platform_(app, this) {
 
 MainWindow::~MainWindow() {
     platform_.stop_play_timer();
+    platform_.attach_picture_ahead(nullptr);
     if (app_.main_window == this) app_.main_window = nullptr;
 }
 
@@ -107,6 +109,7 @@ QAction* MainWindow::command_action(int id) const {
 // once restores its eight.
 void MainWindow::follow_size_change(int width) {
     status_bar_->set_edges({width - 200, width});
+    platform_.discard_prepared_pictures();  // made for the old size
     platform_.repaint(true);
 }
 

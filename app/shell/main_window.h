@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "app/shell/qt_platform.h"
+#include "slideshow/picture_ahead.h"
 
 class QAction;
 class QToolBar;
@@ -43,6 +44,9 @@ private:
     QAction* command(const char* text, uint16_t id);
 
     AppState& app_;
+    // Declared before the platform, which paints with it: it goes last, and
+    // its worker is joined when it goes.
+    PictureAhead ahead_;
     QtPlatform platform_;
     ClientArea* client_ = nullptr;
     QToolBar* toolbar_ = nullptr;

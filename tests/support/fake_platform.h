@@ -36,6 +36,7 @@ public:
     std::vector<std::string> urls;
     std::vector<ToolWindow> tool_windows;
     int main_window_closes = 0;
+    int prepared_discards = 0;
 
     // --- what the fake answers ---------------------------------------------
     ClientSize size{1034, 865};
@@ -46,6 +47,7 @@ public:
     // Runs on every repaint (tests hook the paint routine in here).
     std::function<void(bool erase)> on_repaint;
     std::function<void(ToolWindow)> on_tool_window;
+    std::function<void()> on_discard_prepared;
 
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
                      MessageIcon icon) override {
@@ -91,6 +93,10 @@ public:
         if (on_tool_window) on_tool_window(which);
     }
     void close_main_window() override { ++main_window_closes; }
+    void discard_prepared_pictures() override {
+        ++prepared_discards;
+        if (on_discard_prepared) on_discard_prepared();
+    }
 
     const RecordedMessage* last_message() const { return messages.empty() ? nullptr : &messages.back(); }
 

@@ -1,0 +1,139 @@
+#include "slideshow/picture_ahead.h"
+
+#include <algorithm>
+
+namespace tervo {
+
+PictureAhead::PictureAhead() : worker_([this] { run(); }) {}
+
+PictureAhead::~PictureAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_.notify_all();
+    worker_.join();
+}
+
+bool PictureAhead::is_ready(const PictureKey& key) const {
+    return std::any_of(ready_.begin(), ready_.end(), [&](const PreparedPicture& p) { return p.key == key; });
+}
+
+std::optional<PictureKey> PictureAhead::next_job() const {
+    std::vector<const PictureKey*> missing;
+    for (const PictureKey& key : wanted_)
+        if (!is_ready(key) && !(in_progress_ && *in_progress_ == key)) missing.push_back(&key);
+    if (missing.empty()) return std::nullopt;
+    // When none of the next ones is ready, the window's thread will make the
+    // nearest itself before this one could: the worker takes the one after
+    // it, so that both cores make a different picture.
+    if (missing.size() == wanted_.size() && missing.size() > 1 && !in_progress_) return *missing[1];
+    return *missing.front();
+}
+
+void PictureAhead::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [this] { return stopping_ || next_job().has_value(); });
+        if (stopping_) return;
+        const PictureKey key = *next_job();
+        const unsigned generation = generation_;
+        in_progress_ = key;
+        lock.unlock();
+        PreparedPicture picture = prepare_picture(key);
+        lock.lock();
+        in_progress_.reset();
+        const bool wanted = std::find(wanted_.begin(), wanted_.end(), key) != wanted_.end();
+        const bool awaited = awaited_ && *awaited_ == key;
+        if (generation == generation_ && (wanted || awaited) && !is_ready(key)) {
+            if (ready_.size() >= kMaxHeld) ready_.erase(ready_.begin());
+            ready_.push_back(std::move(picture));
+        }
+        done_.notify_all();
+    }
+}
+
+std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
+                                                const std::optional<std::vector<PictureKey>>& next) {
+    std::unique_lock lock(mutex_);
+    if (next) {
+        wanted_.clear();
+        for (const PictureKey& key : *next)
+            if (wanted_.size() < kMaxHeld && std::find(wanted_.begin(), wanted_.end(), key) == wanted_.end())
+                wanted_.push_back(key);
+    }
+    if (in_progress_ && *in_progress_ == current) {
+        awaited_ = current;
+        done_.wait(lock, [&] { return !(in_progress_ && *in_progress_ == current); });
+        awaited_.reset();
+    }
+    std::optional<PreparedPicture> found;
+    auto it = std::find_if(ready_.begin(), ready_.end(), [&](const PreparedPicture& p) { return p.key == current; });
+    if (it != ready_.end()) {
+        found = std::move(*it);
+        ready_.erase(it);
+    }
+    // Keep only what is still wanted.
+    std::erase_if(ready_, [&](const PreparedPicture& p) {
+        return std::find(wanted_.begin(), wanted_.end(), p.key) == wanted_.end();
+    });
+    lock.unlock();
+    work_.notify_all();
+    return found;
+}
+
+void PictureAhead::discard() {
+    std::lock_guard lock(mutex_);
+    wanted_.clear();
+    ready_.clear();
+    ++generation_;
+}
+
+bool PictureAhead::wait_until_idle(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return done_.wait_for(lock, limit, [this] { return !in_progress_ && !next_job(); });
+}
+
+std::size_t PictureAhead::held() const {
+    std::lock_guard lock(mutex_);
+    return ready_.size();
+}
+
+bool PictureAhead::ready(const PictureKey& key) const {
+    std::lock_guard lock(mutex_);
+    return is_ready(key);
+}
+
+namespace {
+
+int32_t wrapped(int32_t index, int32_t count) { return ((index % count) + count) % count; }
+
+int32_t direction_of(int32_t play_state) {
+    switch (play_state) {
+    case PlayForward:
+    case StepForward: return 1;
+    case PlayBackward:
+    case StepBackward: return -1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform) {
+    const ViewState& view = app.view;
+    const int32_t count = app.files.file_count;
+    if (view.current_index < 0 || view.current_index >= count) return std::nullopt;
+    const ClientSize client = platform.client_size();
+    std::optional<std::vector<PictureKey>> next;
+    if (const int32_t direction = direction_of(view.play_state); direction != 0) {
+        // Every play and step command and every tick clear scale_fixed
+        // before the paint that shows the next picture.
+        next.emplace();
+        for (int32_t ahead_by = 1; ahead_by <= 2; ++ahead_by)
+            next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0));
+    }
+    return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed), next);
+}
+
+}  // namespace tervo
