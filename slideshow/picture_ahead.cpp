@@ -3,6 +3,12 @@
 #include <algorithm>
 
 namespace tervo {
+namespace {
+
+// Weight of the newest figure in the moving averages of the pace.
+constexpr double kSmoothing = 0.3;
+
+}  // namespace
 
 PictureAhead::PictureAhead() : worker_([this] { run(); }) {}
 
@@ -20,14 +26,16 @@ bool PictureAhead::is_ready(const PictureKey& key) const {
 }
 
 std::optional<PictureKey> PictureAhead::next_job() const {
+    if (ready_.size() >= kMaxHeld) return std::nullopt;
     std::vector<const PictureKey*> missing;
     for (const PictureKey& key : wanted_)
         if (!is_ready(key) && !(in_progress_ && *in_progress_ == key)) missing.push_back(&key);
     if (missing.empty()) return std::nullopt;
-    // When none of the next ones is ready, the window's thread will make the
-    // nearest itself before this one could: the worker takes the one after
-    // it, so that both cores make a different picture.
-    if (missing.size() == wanted_.size() && missing.size() > 1 && !in_progress_) return *missing[1];
+    // When the show goes faster than the worker alone can follow, the
+    // window's thread loads the first missing picture itself before the
+    // worker could: the worker takes the one after it, so that both cores
+    // make a different picture.
+    if (sharing_ && missing.size() > 1) return *missing[1];
     return *missing.front();
 }
 
@@ -40,8 +48,11 @@ void PictureAhead::run() {
         const unsigned generation = generation_;
         in_progress_ = key;
         lock.unlock();
+        const auto started = std::chrono::steady_clock::now();
         PreparedPicture picture = prepare_picture(key);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - started;
         lock.lock();
+        prepare_ms_ = prepare_ms_ == 0 ? took.count() : kSmoothing * took.count() + (1 - kSmoothing) * prepare_ms_;
         in_progress_.reset();
         const bool wanted = std::find(wanted_.begin(), wanted_.end(), key) != wanted_.end();
         const bool awaited = awaited_ && *awaited_ == key;
@@ -56,13 +67,22 @@ void PictureAhead::run() {
 std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
                                                 const std::optional<std::vector<PictureKey>>& next) {
     std::unique_lock lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (last_take_ != std::chrono::steady_clock::time_point{}) {
+        const std::chrono::duration<double, std::milli> gap = now - last_take_;
+        paint_gap_ms_ = paint_gap_ms_ >= 1e9 ? gap.count() : kSmoothing * gap.count() + (1 - kSmoothing) * paint_gap_ms_;
+    }
+    last_take_ = now;
+    sharing_ = paint_gap_ms_ < prepare_ms_;
     if (next) {
         wanted_.clear();
         for (const PictureKey& key : *next)
-            if (wanted_.size() < kMaxHeld && std::find(wanted_.begin(), wanted_.end(), key) == wanted_.end())
+            if (wanted_.size() < kLookAhead && std::find(wanted_.begin(), wanted_.end(), key) == wanted_.end())
                 wanted_.push_back(key);
     }
+    const bool was_ready = is_ready(current);
     if (in_progress_ && *in_progress_ == current) {
+        ++counts_.waited;
         awaited_ = current;
         done_.wait(lock, [&] { return !(in_progress_ && *in_progress_ == current); });
         awaited_.reset();
@@ -72,6 +92,9 @@ std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
     if (it != ready_.end()) {
         found = std::move(*it);
         ready_.erase(it);
+        if (was_ready) ++counts_.ready;
+    } else {
+        ++counts_.missing;
     }
     // Keep only what is still wanted.
     std::erase_if(ready_, [&](const PreparedPicture& p) {
@@ -84,6 +107,7 @@ std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
 
 void PictureAhead::discard() {
     std::lock_guard lock(mutex_);
+    sharing_ = false;
     wanted_.clear();
     ready_.clear();
     ++generation_;
@@ -92,6 +116,11 @@ void PictureAhead::discard() {
 bool PictureAhead::wait_until_idle(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return done_.wait_for(lock, limit, [this] { return !in_progress_ && !next_job(); });
+}
+
+PictureAhead::Counts PictureAhead::counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
 }
 
 std::size_t PictureAhead::held() const {
@@ -130,7 +159,7 @@ std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState
         // Every play and step command and every tick clear scale_fixed
         // before the paint that shows the next picture.
         next.emplace();
-        for (int32_t ahead_by = 1; ahead_by <= 2; ++ahead_by)
+        for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by)
             next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0));
     }
     return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed), next);

@@ -20,6 +20,8 @@ class PictureAhead {
 public:
     // At most this many prepared pictures are held at once.
     static constexpr std::size_t kMaxHeld = 2;
+    // How far ahead of the picture on show the worker may go.
+    static constexpr std::size_t kLookAhead = 3;
 
     PictureAhead();
     // Stops and joins the worker; a picture in the making is dropped.
@@ -28,11 +30,11 @@ public:
     PictureAhead& operator=(const PictureAhead&) = delete;
 
     // For the paint: hands over the prepared picture for `current`, if there
-    // is one, and asks for `next` (nearest first, at most kMaxHeld) to be
+    // is one, and asks for `next` (nearest first, at most kLookAhead) to be
     // prepared from now on, pictures for other keys being dropped; without
-    // `next` the requests stand as they were. When the
-    // worker is making `current` right now, waits for it: that costs less
-    // than making it again. Never waits otherwise.
+    // `next` the requests stand as they were. When the worker is making
+    // `current` right now, waits for it: that costs less than making it
+    // again. Never waits otherwise.
     std::optional<PreparedPicture> take(const PictureKey& current,
                                         const std::optional<std::vector<PictureKey>>& next);
 
@@ -44,6 +46,15 @@ public:
     // when it still had when the limit ran out. For checks that need the
     // worker to have finished.
     bool wait_until_idle(std::chrono::milliseconds limit);
+
+    // What the paints found so far, for measuring: a picture ready, one the
+    // worker was making (and waited for), or none.
+    struct Counts {
+        int ready = 0;
+        int waited = 0;
+        int missing = 0;
+    };
+    Counts counts() const;
 
     // How many prepared pictures are held now.
     std::size_t held() const;
@@ -63,13 +74,21 @@ private:
     std::vector<PreparedPicture> ready_;
     std::optional<PictureKey> in_progress_;
     std::optional<PictureKey> awaited_;  // what a paint waits for
+    // How often the paints come and how long the worker takes for one
+    // picture (moving averages, milliseconds): when paints come faster than
+    // the worker alone can follow, the window's thread shares the loading.
+    std::chrono::steady_clock::time_point last_take_;
+    double paint_gap_ms_ = 1e9;
+    double prepare_ms_ = 0;
+    bool sharing_ = false;
     unsigned generation_ = 0;            // changes with every discard
+    Counts counts_;
     bool stopping_ = false;
     std::thread worker_;
 };
 
 // The paint's side: the prepared picture for the image at current_index if
-// one is held, and the request for the next two in the direction of play or
+// one is held, and the request for the next ones in the direction of play or
 // step (none in other states). Nothing when the table is empty or no image
 // is chosen.
 std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform);

@@ -28,6 +28,8 @@ public:
     ~MainWindow() override;
 
     QtPlatform& platform() { return platform_; }
+    // What prepares the show's next pictures; the paint takes them from it.
+    PictureAhead& picture_ahead() { return ahead_; }
     ClientArea* client_area() const { return client_; }
     QToolBar* toolbar() const { return toolbar_; }
     StatusBarWidget* status_bar() const { return status_bar_; }
