@@ -41,6 +41,7 @@ void open_page(Platform& platform, const std::string& url) {
 void rotate_view(AppState& app, Platform& platform) {
     int32_t& rotation = app.view.rotation;
     rotation = rotation >= 3 ? 0 : rotation + 1;
+    platform.discard_prepared_pictures();
     repaint_if_stopped(app, platform);
 }
 
@@ -50,6 +51,7 @@ void zoom_in(AppState& app, Platform& platform) {
     double quarters = app.view.scale * 4;
     if (!(quarters >= 16)) quarters = quarters + 1;
     app.view.scale = quarters * 0.25;
+    platform.discard_prepared_pictures();
     repaint_if_stopped(app, platform);
 }
 
@@ -57,6 +59,7 @@ void zoom_out(AppState& app, Platform& platform) {
     double quarters = app.view.scale * 4;
     if (quarters > 1) quarters = quarters - 1;
     app.view.scale = quarters * 0.25;
+    platform.discard_prepared_pictures();
     repaint_if_stopped(app, platform);
 }
 

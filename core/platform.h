@@ -90,6 +90,10 @@ public:
 
     // Destroys the main window, which ends the program's loop.
     virtual void close_main_window() = 0;
+
+    // Forgets every picture prepared ahead of the show: what changes the
+    // view or the file table calls it where it makes the change.
+    virtual void discard_prepared_pictures() {}
 };
 
 }  // namespace tervo

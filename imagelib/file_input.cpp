@@ -11,6 +11,16 @@
 
 namespace tervo::imagelib {
 
+FileIdentity identity_of(const struct ::stat& st) {
+    FileIdentity identity;
+    identity.device = static_cast<uint64_t>(st.st_dev);
+    identity.inode = static_cast<uint64_t>(st.st_ino);
+    identity.size = static_cast<int64_t>(st.st_size);
+    identity.modified_seconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+    identity.modified_nanoseconds = static_cast<int64_t>(st.st_mtim.tv_nsec);
+    return identity;
+}
+
 std::shared_ptr<const FileInput> FileInput::open(const char* path) {
     if (!path || !*path) return nullptr;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
@@ -23,7 +33,7 @@ std::shared_ptr<const FileInput> FileInput::open(const char* path) {
         return nullptr;
     }
     const int64_t size = std::min<int64_t>(st.st_size, kMaxFileBytes);
-    return std::shared_ptr<const FileInput>(new FileInput(fd, size));
+    return std::shared_ptr<const FileInput>(new FileInput(fd, size, identity_of(st)));
 }
 
 FileInput::~FileInput() { ::close(fd_); }

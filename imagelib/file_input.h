@@ -8,7 +8,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "imagelib/file_identity.h"
+
+struct stat;
+
 namespace tervo::imagelib {
+
+// The identity a file status describes.
+FileIdentity identity_of(const struct ::stat& st);
 
 // No load reads past this many bytes, whatever size the file claims.
 constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
@@ -25,14 +32,18 @@ public:
     // The size seen when the file was opened, at most kMaxFileBytes.
     int64_t size() const { return size_; }
 
+    // The file's status as the descriptor showed it when it was opened.
+    const FileIdentity& identity() const { return identity_; }
+
     // Reads up to `count` bytes at `offset`, never past size(); the number
     // of bytes read, short at the end or when the file shrank meanwhile.
     std::size_t read_at(int64_t offset, void* dest, std::size_t count) const;
 
 private:
-    FileInput(int fd, int64_t size) : fd_(fd), size_(size) {}
+    FileInput(int fd, int64_t size, const FileIdentity& identity) : fd_(fd), size_(size), identity_(identity) {}
     int fd_;
     int64_t size_;
+    FileIdentity identity_;
 };
 
 // Sequential reading over a FileInput, as the codec libraries' callbacks

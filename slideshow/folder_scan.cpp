@@ -93,6 +93,7 @@ int scan_extension(AppState& app, int pattern, int first_free) {
 
 void rescan_folder(AppState& app, Platform& platform) {
     if (text_of(app.settings.folder).empty()) return;
+    platform.discard_prepared_pictures();
     FileTable& table = app.files;
     table.file_count = 0;
     if (app.settings.file_select == 0) {

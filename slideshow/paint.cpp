@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imagelib/imgctl.h"
+#include "slideshow/picture_ahead.h"
 #include "slideshow/status_bar.h"
 
 namespace tervo {
@@ -64,17 +65,23 @@ void draw_current_image(AppState& app, Platform& platform, QPainter* dc) {
 
 }  // namespace
 
-double fit_scale(Platform& platform, int width, int height) {
-    const ClientSize client = platform.client_size();
+double fit_scale(Platform& platform, int width, int height) { return fit_scale(platform.client_size(), width, height); }
+
+double fit_scale(ClientSize client, int width, int height) {
     const double fx = static_cast<double>(client.width - kFitMarginWidth) / width;
     const double fy = static_cast<double>(client.height - kFitMarginHeight) / height;
     return fx < fy ? fx : fy;
 }
 
 std::optional<double> scale_of_size_mode(Platform& platform, int32_t psize, int width, int height) {
+    if (psize != 1) return scale_of_size_mode(ClientSize{}, psize, width, height);
+    return fit_scale(platform, width, height);
+}
+
+std::optional<double> scale_of_size_mode(ClientSize client, int32_t psize, int width, int height) {
     static constexpr double kFixedFactors[] = {1.0, 0.0, 0.5, 0.75, 1.25, 1.5, 1.75, 2.0};
     if (psize < 0 || psize > 7) return std::nullopt;
-    if (psize == 1) return fit_scale(platform, width, height);
+    if (psize == 1) return fit_scale(client, width, height);
     return kFixedFactors[psize];
 }
 
@@ -85,14 +92,18 @@ int scaled_length(int length, double scale) {
     return static_cast<int>(exact);
 }
 
-void paint_slideshow(AppState& app, Platform& platform, QPainter* dc) {
+void paint_slideshow(AppState& app, Platform& platform, QPainter* dc, PictureAhead* ahead) {
     ViewState& view = app.view;
     step_index(view, app.files.file_count);
 
     if (!is_known_state(view.play_state)) {
         platform.stop_play_timer();
     } else {
-        if (view.current_index >= 0 && view.current_index < app.files.file_count)
+        std::optional<PreparedPicture> prepared;
+        if (ahead != nullptr) prepared = take_prepared(*ahead, app, platform);
+        if (prepared && file_unchanged(*prepared) && painter_fits(*prepared, dc))
+            show_prepared(*prepared, view, view.current_index, dc);
+        else if (view.current_index >= 0 && view.current_index < app.files.file_count)
             draw_current_image(app, platform, dc);
         if (view.play_state == PlayState::StepForward || view.play_state == PlayState::StepBackward) {
             view.play_state = PlayState::Stopped;

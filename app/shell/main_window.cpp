@@ -38,6 +38,7 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
     client_ = new ClientArea(this);
     setCentralWidget(client_);
     platform_.attach_client_area(client_);
+    platform_.attach_picture_ahead(&ahead_);
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     move(0, 0);
@@ -55,6 +56,7 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
 
 MainWindow::~MainWindow() {
     platform_.stop_play_timer();
+    platform_.attach_picture_ahead(nullptr);
 }
 
 QAction* MainWindow::command(const char* text, uint16_t id) {
@@ -111,6 +113,7 @@ QAction* MainWindow::command_action(int id) const {
 // once restores its eight.
 void MainWindow::follow_size_change(int width) {
     status_bar_->set_edges({width - 200, width});
+    platform_.discard_prepared_pictures();  // made for the old size
     platform_.repaint(true);
 }
 

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/version.h"
 #include "app/shell/qt_platform.h"
+#include "slideshow/picture_ahead.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -35,6 +36,8 @@ public:
     ~MainWindow() override;
 
     QtPlatform& platform() { return platform_; }
+    // What prepares the show's next pictures; the paint takes them from it.
+    PictureAhead& picture_ahead() { return ahead_; }
     ClientArea* client_area() const { return client_; }
     QToolBar* toolbar() const { return toolbar_; }
     StatusBarWidget* status_bar() const { return status_bar_; }
@@ -56,6 +59,9 @@ private:
     QAction* command(const char* text, uint16_t id);
 
     AppState& app_;
+    // Declared before the platform, which paints with it: it goes last, and
+    // its worker is joined when it goes.
+    PictureAhead ahead_;
     QtPlatform platform_;
     ClientArea* client_ = nullptr;
     QToolBar* toolbar_ = nullptr;

@@ -14,6 +14,7 @@
 #include "app/shell/status_bar_widget.h"
 #include "app/shell/tool_window_links.h"
 #include "slideshow/paint.h"
+#include "slideshow/picture_ahead.h"
 #include "slideshow/playback.h"
 
 namespace tervo {
@@ -72,7 +73,7 @@ void QtPlatform::repaint(bool erase) {
     if (erase) client_->erase_canvas();
     {
         QPainter painter(&client_->canvas());
-        paint_slideshow(app_, *this, &painter);
+        paint_slideshow(app_, *this, &painter, ahead_);
     }
     client_->show_canvas();
 }
@@ -138,5 +139,9 @@ bool QtPlatform::open_url(const std::string& url) {
 void QtPlatform::open_tool_window(ToolWindow which) { run_tool_window(app_, *this, main_window_, which); }
 
 void QtPlatform::close_main_window() { main_window_->close(); }
+
+void QtPlatform::discard_prepared_pictures() {
+    if (ahead_) ahead_->discard();
+}
 
 }  // namespace tervo

@@ -12,6 +12,7 @@ class QWidget;
 namespace tervo {
 
 class ClientArea;
+class PictureAhead;
 class StatusBarWidget;
 
 class QtPlatform : public Platform {
@@ -21,6 +22,8 @@ public:
 
     void attach_client_area(ClientArea* client) { client_ = client; }
     void attach_status_bar(StatusBarWidget* status_bar) { status_bar_ = status_bar; }
+    // The paint takes the pictures prepared ahead from here.
+    void attach_picture_ahead(PictureAhead* ahead) { ahead_ = ahead; }
 
     WindowHandle main_window() override { return main_window_; }
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
@@ -36,6 +39,7 @@ public:
     bool open_url(const std::string& url) override;
     void open_tool_window(ToolWindow which) override;
     void close_main_window() override;
+    void discard_prepared_pictures() override;
 
     const QTimer& play_timer() const { return timer_; }
 
@@ -44,6 +48,7 @@ private:
     QWidget* main_window_;
     ClientArea* client_ = nullptr;
     StatusBarWidget* status_bar_ = nullptr;
+    PictureAhead* ahead_ = nullptr;
     QTimer timer_;
     // Set when the main window was closed while the folder chooser was open:
     // the program is ending, and messages owned by the window are dropped.

@@ -20,10 +20,17 @@ void run_tool_window([[maybe_unused]] AppState& app, [[maybe_unused]] Platform& 
     case ToolWindow::Sort:
 #ifdef TERVO_HAS_SORT_WINDOW
         run_sort_window(app, platform, owner);
+        platform.discard_prepared_pictures();  // the table may have a new order
 #endif
         break;
 #ifdef TERVO_HAS_TOOL_WINDOWS
-    case ToolWindow::Settings: run_settings_dialog(app, platform, owner); break;
+    case ToolWindow::Settings: {
+        const int32_t psize = app.settings.psize;
+        run_settings_dialog(app, platform, owner);
+        // Pictures prepared for another size mode would never match again.
+        if (app.settings.psize != psize) platform.discard_prepared_pictures();
+        break;
+    }
     case ToolWindow::Conversion: run_conversion_dialog(app, platform, owner); break;
     case ToolWindow::GifBuilder: run_gif_dialog(app, platform, owner); break;
     case ToolWindow::About: open_about_box(owner); break;

@@ -208,6 +208,21 @@ TEST(Commands, ZoomInStoppedKeepsTheNewScaleAndErases) {
     EXPECT_EQ(show.image_at(80, 80), kBackground);
 }
 
+TEST(Commands, RotateAndZoomDiscardThePicturesPreparedAhead) {
+    for (uint16_t id : {tb_rotate, tb_zoom_in, tb_zoom_out}) {
+        ShowHarness show(true);
+        show.add_image("1.bmp", 60, 20, Qt::red);
+        show.add_image("2.bmp", 60, 20, Qt::blue);
+        show.scan();
+        handle_command(show.app, show.platform, tb_step_forward);
+        ASSERT_EQ(show.ahead->held(), 2u);
+        const int discards = show.platform.prepared_discards;
+        handle_command(show.app, show.platform, id);
+        EXPECT_EQ(show.platform.prepared_discards, discards + 1) << id;
+        EXPECT_EQ(show.ahead->held(), 0u) << id;
+    }
+}
+
 TEST(Commands, ZoomDuringPlayIsReplacedAtTheNextTick) {
     ShowHarness show;
     show.add_image("1.bmp", 100, 100, Qt::red);

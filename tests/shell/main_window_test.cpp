@@ -240,6 +240,19 @@ TEST_F(MainWindowTest, ResizeErasesRepaintsAndRestoresTheEightParts) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown; }, kStateDeadlineMs));
 }
 
+TEST_F(MainWindowTest, ResizeDiscardsThePicturesPreparedForTheOldSize) {
+    save_red_and_blue_folder();
+    MainWindow window(app);
+    show(window);
+    trigger(window, tb_step_forward);
+    ASSERT_TRUE(window.picture_ahead().wait_until_idle(std::chrono::milliseconds(kStateDeadlineMs)));
+    ASSERT_EQ(window.picture_ahead().held(), 2u);
+    window.resize(window.width() - 50, window.height() - 40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.client_area()->canvas().width() == window.client_area()->width(); },
+                                kStateDeadlineMs));
+    EXPECT_EQ(window.picture_ahead().held(), 0u);
+}
+
 TEST_F(MainWindowTest, MessagesHaveOneOkButtonAndTheirIcon) {
     MainWindow window(app);
     show(window);

@@ -36,6 +36,7 @@ public:
     std::vector<std::string> urls;
     std::vector<ToolWindow> tool_windows;
     int main_window_closes = 0;
+    int prepared_discards = 0;
 
     // --- what the fake answers ---------------------------------------------
     ClientSize size{1034, 865};
@@ -48,6 +49,7 @@ public:
     std::function<void(ToolWindow)> on_tool_window;
     // Stands for the main window as the owner of its procedures' messages.
     WindowHandle main_window_tag = reinterpret_cast<WindowHandle>(0x3a1);
+    std::function<void()> on_discard_prepared;
 
     WindowHandle main_window() override { return main_window_tag; }
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
@@ -94,6 +96,10 @@ public:
         if (on_tool_window) on_tool_window(which);
     }
     void close_main_window() override { ++main_window_closes; }
+    void discard_prepared_pictures() override {
+        ++prepared_discards;
+        if (on_discard_prepared) on_discard_prepared();
+    }
 
     const RecordedMessage* last_message() const { return messages.empty() ? nullptr : &messages.back(); }
 
