@@ -1,0 +1,48 @@
+// A second thread that shrinks the bands of a picture while its decoder
+// goes on with the next ones.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace tervo::imagelib {
+
+// Runs jobs, named by a small number (the band buffer they read), one at a
+// time on a thread of its own, in the order handed over. hand_over() first
+// waits for the job before it, so at most one job runs while the caller
+// fills the next buffer: the buffer of any earlier job is free again. Once
+// a job fails the later ones are skipped. The thread ends, and is joined,
+// when the worker is destroyed, on every path out of a decode.
+class BandWorker {
+public:
+    static constexpr const char* kThreadName = "imgctl-shrink";
+
+    // Starts the thread; throws std::system_error when there is none to be
+    // had.
+    explicit BandWorker(std::function<bool(int)> work);
+    ~BandWorker();
+    BandWorker(const BandWorker&) = delete;
+    BandWorker& operator=(const BandWorker&) = delete;
+
+    // Waits for the job before, then starts `job`; false (and `job` not
+    // started) when a job failed.
+    bool hand_over(int job);
+    // Waits for the job handed over last; false when any job failed.
+    bool wait();
+
+private:
+    void run();
+    bool wait_locked(std::unique_lock<std::mutex>& lock);
+
+    std::function<bool(int)> work_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int job_ = -1;  // handed over, not yet finished
+    bool failed_ = false;
+    bool stopping_ = false;
+    std::thread thread_;  // last: started once everything it reads exists
+};
+
+}  // namespace tervo::imagelib
