@@ -24,7 +24,7 @@ BandWorker::~BandWorker() {
 bool BandWorker::hand_over(int job) {
     {
         std::unique_lock lock(mutex_);
-        if (!wait_locked(lock)) return false;
+        if (!finish_locked(lock)) return false;
         job_ = job;
     }
     changed_.notify_all();
@@ -33,12 +33,30 @@ bool BandWorker::hand_over(int job) {
 
 bool BandWorker::wait() {
     std::unique_lock lock(mutex_);
-    return wait_locked(lock);
+    return finish_locked(lock);
 }
 
-bool BandWorker::wait_locked(std::unique_lock<std::mutex>& lock) {
-    changed_.wait(lock, [this] { return job_ < 0; });
+bool BandWorker::finish_locked(std::unique_lock<std::mutex>& lock) {
+    if (job_ >= 0) {
+        const int job = job_;
+        job_ = -1;
+        run_job(job, lock);
+    }
+    changed_.wait(lock, [this] { return !running_; });
     return !failed_;
+}
+
+// Runs `job` unlocked; on either thread.
+void BandWorker::run_job(int job, std::unique_lock<std::mutex>& lock) {
+    if (failed_) return;
+    lock.unlock();
+    bool ok = false;
+    try {
+        ok = work_(job);
+    } catch (...) {  // no memory: the picture is lost, not the program
+    }
+    lock.lock();
+    failed_ = failed_ || !ok;
 }
 
 void BandWorker::run() {
@@ -47,18 +65,10 @@ void BandWorker::run() {
         changed_.wait(lock, [this] { return stopping_ || job_ >= 0; });
         if (stopping_) return;
         const int job = job_;
-        bool ok = false;
-        if (!failed_) {
-            lock.unlock();
-            try {
-                ok = work_(job);
-            } catch (...) {  // no memory: the picture is lost, not the program
-                ok = false;
-            }
-            lock.lock();
-        }
-        failed_ = failed_ || !ok;
         job_ = -1;
+        running_ = true;
+        run_job(job, lock);
+        running_ = false;
         changed_.notify_all();
     }
 }
