@@ -86,12 +86,14 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
     // Output rows per band: enough for at least kMinBandRows source rows.
     rows_per_band_out_ = int(std::clamp<int64_t>(
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
-    const bool threaded = shrinking_ && wants_thread(out_size.height() / rows_per_band_out_);
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
     const int64_t band_bytes = image_bytes(QSize(kept_.width(), band_rows), format);
-    const int64_t needed = image_bytes(out_size, out_format) + (threaded ? 2 : 1) * band_bytes +
-                           image_bytes(QSize(size.width(), 1), format);
+    const int64_t needed =
+        image_bytes(out_size, out_format) + band_bytes + image_bytes(QSize(size.width(), 1), format);
     if (needed > memory_limit_) return false;
+    // A second band only where it fits beside the rest.
+    const bool threaded = shrinking_ && wants_thread(out_size.height() / rows_per_band_out_) &&
+                          needed + band_bytes <= memory_limit_;
 
     out_ = QImage(out_size, out_format);
     if (out_.isNull()) return false;

@@ -108,6 +108,12 @@ TEST(ThreadedShrink, TakesASecondThreadOnlyForLargePictures) {
     EXPECT_FALSE(threaded({800, 600}, {400, 300}));     // under a megapixel
     EXPECT_FALSE(threaded({1600, 1200}, {1600, 1200}));  // not shrunk: copied
     EXPECT_FALSE(threaded({20000, 64}, {5000, 16}));     // two bands
+
+    // Where a second band would not fit the sink's memory, one thread works
+    // with one band rather than the picture being refused.
+    ShrinkingSink tight({100, 100}, QRectF(0, 0, 1, 1), 2'000'000, Threading::Threaded);
+    EXPECT_TRUE(tight.start({3000, 3000}, QImage::Format_RGBA8888));  // a band of 1.5 MB
+    EXPECT_FALSE(tight.threaded());
 }
 
 TEST(ThreadedShrink, DecodedFilesComeOutAsSerially) {
