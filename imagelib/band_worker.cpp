@@ -1,33 +1,45 @@
 #include "imagelib/band_worker.h"
 
-#include <pthread.h>
+#include <QRunnable>
+#include <QThreadPool>
 
 namespace tervo::imagelib {
 
-BandWorker::BandWorker(std::function<bool(int)> work) : work_(std::move(work)), thread_([this] { run(); }) {
-    // Named, so that a profile or a debugger (or a test looking for one
-    // left behind) tells it from Qt's pool threads.
-    pthread_setname_np(thread_.native_handle(), kThreadName);
-}
+// One runnable, started again for every job: the pool never owns it, so it
+// can be taken back from the queue and outlives none of its starts.
+class BandWorker::Task : public QRunnable {
+public:
+    explicit Task(BandWorker& worker) : worker_(worker) { setAutoDelete(false); }
+    void run() override { worker_.run_in_pool(); }
+
+private:
+    BandWorker& worker_;
+};
+
+BandWorker::BandWorker(std::function<bool(int)> work)
+    : work_(std::move(work)), task_(std::make_unique<Task>(*this)) {}
 
 BandWorker::~BandWorker() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    // A job already running finishes (its pixels are the caller's); one
-    // handed over but not begun is dropped.
-    thread_.join();
+    std::unique_lock lock(mutex_);
+    job_ = -1;  // dropped: its pixels are the caller's, and no longer wanted
+    take_back_task(lock);
+    // A start already running finishes its job (it reads the caller's band)
+    // and touches nothing of this once it has said so.
+    changed_.wait(lock, [this] { return in_pool_ == 0; });
 }
 
 bool BandWorker::hand_over(int job) {
-    {
-        std::unique_lock lock(mutex_);
-        if (!finish_locked(lock)) return false;
-        job_ = job;
+    std::unique_lock lock(mutex_);
+    if (!finish_locked(lock)) return false;
+    job_ = job;
+    // A start that has not yet looked for work will find this job; else
+    // the task goes back into the pool. Without a pool (the program
+    // ending) the job waits for the caller to take it back.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (in_pool_ == 0 && pool != nullptr) {
+        ++in_pool_;
+        pool->start(task_.get());
     }
-    changed_.notify_all();
     return true;
 }
 
@@ -38,12 +50,20 @@ bool BandWorker::wait() {
 
 bool BandWorker::finish_locked(std::unique_lock<std::mutex>& lock) {
     if (job_ >= 0) {
+        // Not begun: the caller does it instead of waiting for the pool.
         const int job = job_;
         job_ = -1;
+        take_back_task(lock);
         run_job(job, lock);
     }
     changed_.wait(lock, [this] { return !running_; });
     return !failed_;
+}
+
+// The task out of the pool's queue if no thread has taken it yet.
+void BandWorker::take_back_task(std::unique_lock<std::mutex>&) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (in_pool_ > 0 && pool != nullptr && pool->tryTake(task_.get())) --in_pool_;
 }
 
 // Runs `job` unlocked; on either thread.
@@ -59,11 +79,9 @@ void BandWorker::run_job(int job, std::unique_lock<std::mutex>& lock) {
     failed_ = failed_ || !ok;
 }
 
-void BandWorker::run() {
+void BandWorker::run_in_pool() {
     std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || job_ >= 0; });
-        if (stopping_) return;
+    while (job_ >= 0) {
         const int job = job_;
         job_ = -1;
         running_ = true;
@@ -71,6 +89,8 @@ void BandWorker::run() {
         running_ = false;
         changed_.notify_all();
     }
+    --in_pool_;
+    changed_.notify_all();
 }
 
 }  // namespace tervo::imagelib

@@ -113,7 +113,7 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
         try {
             worker_ = std::make_unique<BandWorker>([this](int band) { return shrink_band(bands_[band]); });
         } catch (const std::exception&) {
-            bands_[1] = Band();  // no thread to be had: one after the other
+            bands_[1] = Band();  // no memory for it: one after the other
         }
     }
     return true;
@@ -188,7 +188,7 @@ bool ShrinkingSink::shrink_band(const Band& band) {
     return true;
 }
 
-// Waits for the last band and ends the thread.
+// Waits for the last band and lets the worker go.
 void ShrinkingSink::finish_thread() {
     if (!worker_) return;
     const bool ok = worker_->wait();

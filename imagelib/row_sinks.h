@@ -36,8 +36,9 @@ private:
 //
 // A large picture's bands are shrunk on a second thread while the decoder
 // fills the next band (two band buffers, used in turn); the result is the
-// same to the bit as shrinking them one after the other. The thread is
-// joined once the last band is shrunk, or when the sink is destroyed.
+// same to the bit as shrinking them one after the other. The last band is
+// waited for once its rows are done; a sink destroyed before leaves nothing
+// running.
 class ShrinkingSink : public RowSink {
 public:
     static constexpr int kMinBandRows = 32;
@@ -68,7 +69,7 @@ public:
     // The delivered picture's size and the part of it that image() shows.
     QSize source_size() const { return source_size_; }
     QRect kept() const { return kept_; }
-    // Whether the bands are shrunk on a second thread (until the last one).
+    // Whether bands go to a second thread (until the last one is shrunk).
     bool threaded() const { return worker_ != nullptr; }
 
 private:
@@ -108,7 +109,7 @@ private:
     int band_first_row_ = 0;  // its source rows, relative to kept_.top()
     int band_end_row_ = 0;
     int rows_per_band_out_ = 1;
-    // Declared last, destroyed first: the thread is joined before anything
+    // Declared last, destroyed first: its job is finished before anything
     // it reads goes.
     std::unique_ptr<BandWorker> worker_;
 };
