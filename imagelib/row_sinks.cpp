@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
 
 namespace tervo::imagelib {
 namespace {
@@ -53,8 +54,8 @@ bool WholeImageSink::start(QSize size, QImage::Format format) {
     return !image_.isNull();
 }
 
-ShrinkingSink::ShrinkingSink(QSize wanted, QRectF part, int64_t memory_limit)
-    : wanted_(wanted), part_(part), memory_limit_(memory_limit) {}
+ShrinkingSink::ShrinkingSink(QSize wanted, QRectF part, int64_t memory_limit, Threading threading)
+    : wanted_(wanted), part_(part), memory_limit_(memory_limit), threading_(threading) {}
 
 bool ShrinkingSink::start(QSize size, QImage::Format format) {
     if (size.isEmpty() || !wanted_.isValid() || wanted_.isEmpty()) return false;
@@ -82,66 +83,130 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
     const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
     const int band_rows =
         shrinking_ ? int(std::min<int64_t>(kept_.height(), 2 * (kMinBandRows + per_out_row) + 4)) : 0;
+    // Output rows per band: enough for at least kMinBandRows source rows.
+    rows_per_band_out_ = int(std::clamp<int64_t>(
+        (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
-    const int64_t needed = image_bytes(out_size, out_format) + image_bytes(QSize(kept_.width(), band_rows), format) +
-                           image_bytes(QSize(size.width(), 1), format);
+    const int64_t band_bytes = image_bytes(QSize(kept_.width(), band_rows), format);
+    const int64_t needed =
+        image_bytes(out_size, out_format) + band_bytes + image_bytes(QSize(size.width(), 1), format);
     if (needed > memory_limit_) return false;
+    // A second band only where it fits beside the rest.
+    const bool threaded = shrinking_ && wants_thread(out_size.height() / rows_per_band_out_) &&
+                          needed + band_bytes <= memory_limit_;
 
     out_ = QImage(out_size, out_format);
     if (out_.isNull()) return false;
+    out_bits_ = out_.bits();
     if (shrinking_) {
-        band_ = QImage(kept_.width(), band_rows, format);
-        if (band_.isNull()) return false;
-        // Output rows per band: enough for at least kMinBandRows source rows.
-        rows_per_band_out_ = int(std::clamp<int64_t>(
-            (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1,
-            out_size.height()));
+        for (int i = 0; i < (threaded ? 2 : 1); ++i) {
+            bands_[i].pixels = QImage(kept_.width(), band_rows, format);
+            if (bands_[i].pixels.isNull()) return false;
+        }
         band_first_out_ = 0;
         band_first_row_ = 0;
         plan_band();
     }
     scratch_ = QImage(size.width(), 1, format);
-    return !scratch_.isNull();
+    if (scratch_.isNull()) return false;
+    if (threaded) {
+        try {
+            worker_ = std::make_unique<BandWorker>([this](int band) { return shrink_band(bands_[band]); });
+        } catch (const std::exception&) {
+            bands_[1] = Band();  // no memory for it: one after the other
+        }
+    }
+    return true;
+}
+
+// Handing a band to the pool and back costs tens of microseconds, and the
+// overlap saves at most the shrinking of all bands but the last: a few
+// milliseconds below a megapixel, nothing with one or two bands.
+bool ShrinkingSink::wants_thread(int bands) const {
+    switch (threading_) {
+    case Threading::Serial: return false;
+    case Threading::Threaded: return true;
+    case Threading::Automatic: break;
+    }
+    return bands >= 3 && int64_t{kept_.width()} * kept_.height() >= kThreadedPixels;
 }
 
 uchar* ShrinkingSink::row(int y) {
     if (failed_ || y < kept_.top() || y > kept_.bottom() || kept_.width() != source_size_.width()) return scratch_.scanLine(0);
     const int r = y - kept_.top();
-    return shrinking_ ? band_.scanLine(r - band_first_row_) : out_.scanLine(r);
+    return shrinking_ ? bands_[filling_].pixels.scanLine(r - band_first_row_) : out_.scanLine(r);
 }
 
 void ShrinkingSink::row_done(int y) {
     if (failed_ || y < kept_.top() || y > kept_.bottom()) return;
     const int r = y - kept_.top();
     if (kept_.width() != source_size_.width()) {
-        uchar* dest = shrinking_ ? band_.scanLine(r - band_first_row_) : out_.scanLine(r);
+        uchar* dest = shrinking_ ? bands_[filling_].pixels.scanLine(r - band_first_row_) : out_.scanLine(r);
         std::memcpy(dest, scratch_.constScanLine(0) + std::size_t(kept_.left()) * bytes_per_pixel_,
                     std::size_t(kept_.width()) * bytes_per_pixel_);
     }
     if (shrinking_ && r + 1 == band_end_row_) flush_band();
 }
 
+QImage& ShrinkingSink::image() {
+    finish_thread();
+    return out_;
+}
+
 void ShrinkingSink::flush_band() {
-    const int rows = band_end_row_ - band_first_row_;
-    // The band's rows as an image of their own, sharing the band's memory.
-    const QImage source(band_.constBits(), band_.width(), rows, band_.bytesPerLine(), format_);
-    QImage shrunk = source.scaled(out_.width(), band_out_rows_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (!shrunk.isNull() && shrunk.format() != out_.format()) shrunk.convertTo(out_.format());
-    if (shrunk.isNull() || shrunk.format() != out_.format()) {
-        // No memory: the picture is lost, as if it failed to decode; the
-        // remaining rows go to the scratch row.
-        failed_ = true;
-        out_ = QImage();
-        band_ = QImage();
-        return;
+    Band& band = bands_[filling_];
+    band.rows = band_end_row_ - band_first_row_;
+    band.first_out = band_first_out_;
+    band.out_rows = band_out_rows_;
+    if (worker_) {
+        // The other buffer is free once the worker takes this one.
+        if (!worker_->hand_over(filling_)) return fail();
+        filling_ = 1 - filling_;
+    } else if (!shrink_band(band)) {
+        return fail();
     }
-    for (int i = 0; i < band_out_rows_; ++i)
-        std::memcpy(out_.scanLine(band_first_out_ + i), shrunk.constScanLine(i),
-                    std::size_t(out_.bytesPerLine()));
 
     band_first_out_ += band_out_rows_;
     band_first_row_ = band_end_row_;
-    if (band_first_out_ < out_.height()) plan_band();
+    if (band_first_out_ < out_.height())
+        plan_band();
+    else
+        finish_thread();
+}
+
+// Runs on either thread; touches only the band and its own output rows.
+bool ShrinkingSink::shrink_band(const Band& band) {
+    // The band's rows as an image of their own, sharing the band's memory.
+    const QImage source(band.pixels.constBits(), band.pixels.width(), band.rows, band.pixels.bytesPerLine(),
+                        format_);
+    QImage shrunk = source.scaled(out_.width(), band.out_rows, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format out_format = scaling_format(format_);
+    if (!shrunk.isNull() && shrunk.format() != out_format) shrunk.convertTo(out_format);
+    if (shrunk.isNull() || shrunk.format() != out_format) return false;
+    const std::size_t line = std::size_t(out_.bytesPerLine());
+    for (int i = 0; i < band.out_rows; ++i)
+        std::memcpy(out_bits_ + line * std::size_t(band.first_out + i), shrunk.constScanLine(i), line);
+    return true;
+}
+
+// Waits for the last band and lets the worker go.
+void ShrinkingSink::finish_thread() {
+    if (!worker_) return;
+    const bool ok = worker_->wait();
+    worker_.reset();
+    bands_[1] = Band();
+    if (!ok) fail();
+}
+
+// No memory: the picture is lost, as if it failed to decode; the remaining
+// rows go to the scratch row.
+void ShrinkingSink::fail() {
+    worker_.reset();
+    failed_ = true;
+    out_ = QImage();
+    out_bits_ = nullptr;
+    bands_[0] = Band();
+    bands_[1] = Band();
 }
 
 void ShrinkingSink::plan_band() {
