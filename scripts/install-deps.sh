@@ -5,10 +5,11 @@
 set -euo pipefail
 
 # imagemagick: the corpus test's second decoder, the reference for files
-# whose suite ships no reference pixels.
+# whose suite ships no reference pixels. desktop-file-utils: the tests check
+# the desktop entry with desktop-file-validate.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
           libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic
-          imagemagick "$@")
+          imagemagick desktop-file-utils "$@")
 
 missing=()
 for p in "${packages[@]}"; do

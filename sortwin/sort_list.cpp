@@ -1,9 +1,10 @@
 #include "sortwin/sort_list.h"
 
 #include <algorithm>
-#include <set>
+#include <numeric>
 
 #include "sortwin/name_compare.h"
+#include "sortwin/name_key.h"
 
 namespace tervo {
 
@@ -50,6 +51,13 @@ void SortList::focus_only(std::optional<int> index) {
 
 void SortList::set_drop_highlighted(int index, bool on) { items_[index].drop_highlighted = on; }
 
+void SortList::reorder(const std::vector<int>& order) {
+    std::vector<SortListItem> reordered;
+    reordered.reserve(order.size());
+    for (int index : order) reordered.push_back(std::move(items_[index]));
+    items_ = std::move(reordered);
+}
+
 int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int column, const SortState& sort) {
     auto text_of_param = [&](int32_t param) -> std::string_view {
         const std::optional<int> index = list.find_param(param);
@@ -62,11 +70,11 @@ int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int 
 namespace {
 
 bool params_unique(const SortList& list) {
-    std::set<int32_t> seen;
-    for (const SortListItem& item : list.items()) {
-        if (!seen.insert(item.param).second) return false;
-    }
-    return true;
+    std::vector<int32_t> params;
+    params.reserve(list.items().size());
+    for (const SortListItem& item : list.items()) params.push_back(item.param);
+    std::sort(params.begin(), params.end());
+    return std::adjacent_find(params.begin(), params.end()) == params.end();
 }
 
 // A bottom-up merge sort. The name comparison is not a strict weak order
@@ -74,8 +82,8 @@ bool params_unique(const SortList& list) {
 // standard sorts do not allow; a plain merge stays well-defined and stable
 // with any comparison.
 template <typename Before>
-void merge_sort(std::vector<int32_t>& keys, Before before) {
-    std::vector<int32_t> merged(keys.size());
+void merge_sort(std::vector<int>& keys, Before before) {
+    std::vector<int> merged(keys.size());
     for (std::size_t width = 1; width < keys.size(); width *= 2) {
         for (std::size_t left = 0; left < keys.size(); left += 2 * width) {
             const std::size_t middle = std::min(left + width, keys.size());
@@ -94,15 +102,18 @@ void merge_sort(std::vector<int32_t>& keys, Before before) {
 bool sort_items(SortList& list, int column, const SortState& sort) {
     if (column < 0 || column >= kSortColumns || !params_unique(list)) return false;
 
-    std::vector<int32_t> params;
-    params.reserve(list.items().size());
-    for (const SortListItem& item : list.items()) params.push_back(item.param);
-    merge_sort(params, [&](int32_t a, int32_t b) { return compare_items(list, a, b, column, sort) < 0; });
+    // With unique parameters, the item a parameter finds is the item itself:
+    // the sort works on positions and compares each item by its own key.
+    const auto mode = static_cast<int32_t>(sort.sort_mode);
+    const auto direction = static_cast<int32_t>(sort.sort_direction[column]);
+    std::vector<NameKey> keys;
+    keys.reserve(list.items().size());
+    for (const SortListItem& item : list.items()) keys.emplace_back(item.text, mode != 0);
 
-    std::vector<SortListItem> sorted;
-    sorted.reserve(params.size());
-    for (int32_t param : params) sorted.push_back(list.items()[*list.find_param(param)]);
-    list.reorder(std::move(sorted));
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    merge_sort(order, [&](int a, int b) { return compare_keys(keys[a], keys[b], mode, direction) < 0; });
+    list.reorder(order);
     return true;
 }
 

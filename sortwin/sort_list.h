@@ -45,8 +45,9 @@ public:
     void focus_only(std::optional<int> index);
     void set_drop_highlighted(int index, bool on);
 
-    // Replaces the items by the same items in another order.
-    void reorder(std::vector<SortListItem> items) { items_ = std::move(items); }
+    // Puts the items in another order: item i becomes the item that stood at
+    // index order[i]. order must be a permutation of 0..count-1.
+    void reorder(const std::vector<int>& order);
 
 private:
     std::vector<SortListItem> items_;

@@ -41,8 +41,8 @@ void capture_start_directory(AppState& app) {
     app.start_directory = directory;
 }
 
-int run_tervo(QApplication& application, AppState& app) {
-    MainWindow window(app);
+int run_tervo(QApplication& application, AppState& app, const std::vector<std::string>& given_paths) {
+    MainWindow window(app, given_paths);
     window.show();
     capture_start_directory(app);
     // Waiting for the desktop's frame runs events: the window may already

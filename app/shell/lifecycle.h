@@ -1,6 +1,9 @@
 // The program's life: start-up, the event loop and the saving of the settings.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "core/app_state.h"
 
 class QApplication;
@@ -10,8 +13,9 @@ namespace tervo {
 // Creates and shows the main window (which reads the settings and scans the
 // saved folder), remembers the launch directory, runs the loop until the main
 // window is closed, then writes the settings into the launch directory.
-// Returns the loop's exit code.
-int run_tervo(QApplication& application, AppState& app);
+// A folder or picture given on the command line is opened instead of the
+// saved folder. Returns the loop's exit code.
+int run_tervo(QApplication& application, AppState& app, const std::vector<std::string>& given_paths = {});
 
 // Stores the current directory in start_directory; a directory that does
 // not fit its 256 bytes leaves it empty.

@@ -1,7 +1,10 @@
 #include "app/shell/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -11,10 +14,12 @@
 #include "app/commands.h"
 #include "core/settings_file.h"
 #include "app/shell/client_area.h"
+#include "app/shell/dropped_paths.h"
 #include "app/shell/status_bar_widget.h"
 #include "resources/icon_art.h"
 #include "resources/toolbar_art.h"
 #include "slideshow/folder_scan.h"
+#include "slideshow/open_path.h"
 #include "slideshow/status_bar.h"
 
 namespace tervo {
@@ -25,7 +30,8 @@ constexpr int kScreenBottomReserve = 26;
 
 }  // namespace
 
-MainWindow::MainWindow(AppState& app) : app_(app), platform_(app, this) {
+MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_paths)
+    : app_(app), platform_(app, this) {
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
     setWindowIcon(program_icon());
     create_menu();
@@ -41,7 +47,9 @@ MainWindow::MainWindow(AppState& app) : app_(app), platform_(app, this) {
     // What the window does while it is being created, in this order.
     load_settings(app_, platform_, app_.main_window, kSettingsFileName);
     create_main_controls();
-    rescan_folder(app_, platform_);
+    // A path that cannot be opened has had its message: start as without one.
+    if (!open_outside_paths(app_, platform_, given_paths, OpenedFrom::CommandLine)) rescan_folder(app_, platform_);
+    setAcceptDrops(true);
 
     client_->on_resized = [this](int width, int) { follow_size_change(width); };
 }
@@ -108,6 +116,33 @@ QAction* MainWindow::command_action(int id) const {
 void MainWindow::follow_size_change(int width) {
     status_bar_->set_edges({width - 200, width});
     platform_.repaint(true);
+}
+
+// Only files of this machine, and not while a modal window waits for an
+// answer: the show must not change under it.
+bool MainWindow::accepts_drop(const QDropEvent& event) const {
+    return QApplication::activeModalWidget() == nullptr && dropped_local_paths(event.mimeData()).has_value();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (accepts_drop(*event)) event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (accepts_drop(*event)) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (!accepts_drop(*event)) return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended: a message box must not keep the
+    // dragging program waiting for the end of its drag.
+    QMetaObject::invokeMethod(
+        this, [this, paths = *dropped_local_paths(event->mimeData())] {
+            if (QApplication::activeModalWidget() == nullptr)
+                open_outside_paths(app_, platform_, paths, OpenedFrom::Drop);
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

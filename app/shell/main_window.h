@@ -5,10 +5,16 @@
 
 #include <QMainWindow>
 
+#include <string>
+#include <vector>
+
 #include "core/app_state.h"
 #include "app/shell/qt_platform.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QToolBar;
 
 namespace tervo {
@@ -22,8 +28,9 @@ inline constexpr int kToolbarHeight = 42;
 
 class MainWindow : public QMainWindow {
 public:
-    // Reads "Tervo.ini" from the current directory while it is being made.
-    explicit MainWindow(AppState& app);
+    // Reads "Tervo.ini" from the current directory while it is being made,
+    // then opens the folder or picture given, or else scans the saved folder.
+    explicit MainWindow(AppState& app, const std::vector<std::string>& given_paths = {});
     ~MainWindow() override;
 
     QtPlatform& platform() { return platform_; }
@@ -35,11 +42,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A folder or picture dropped onto the window opens as if given at start.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void create_menu();
     void create_main_controls();
     void follow_size_change(int width);
+    bool accepts_drop(const QDropEvent& event) const;
     QAction* command(const char* text, uint16_t id);
 
     AppState& app_;

@@ -1,6 +1,6 @@
 // Sorting a full file table (1024 names of 40 bytes) the way a header click
-// does, in the text-then-numbers mode, beside a plain strcmp sort of the same
-// names. Target: under 50 ms for the header-click sort.
+// does, in each mode, beside a plain strcmp sort of the same names measured in
+// the same run. Target: every header-click sort within 5x the strcmp sort.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -46,23 +46,37 @@ double median_ms(int repeats, Work work) {
     return times[times.size() / 2];
 }
 
+double header_click_ms(const std::vector<std::string>& names, int32_t mode, int repeats, bool& sorted_ok) {
+    tervo::SortState sort;
+    sort.sort_mode = mode;
+    sort.sort_direction[0] = 2;
+    return median_ms(repeats, [&] {
+        tervo::SortList list;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) list.append(names[i], i);
+        sorted_ok = tervo::sort_items(list, 0, sort) && sorted_ok;
+    });
+}
+
 }  // namespace
 
 int main() {
     constexpr int kCount = 1024;
-    constexpr int kRepeats = 15;
+    constexpr int kRepeats = 41;
+    constexpr double kTargetRatio = 5.0;
     const std::vector<std::string> names = make_names(kCount);
 
-    tervo::SortState sort;
-    sort.sort_mode = 2;
-    sort.sort_direction[0] = 2;
+    // The baseline first and last, so that a machine busy with other work
+    // in one stretch of the run does not favour either side.
+    auto strcmp_sort = [&] {
+        std::vector<std::string> copy = names;
+        std::stable_sort(copy.begin(), copy.end(),
+                         [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
+    };
+    const double strcmp_before_ms = median_ms(kRepeats, strcmp_sort);
 
     bool sorted_ok = true;
-    const double header_click_ms = median_ms(kRepeats, [&] {
-        tervo::SortList list;
-        for (int i = 0; i < kCount; ++i) list.append(names[i], i);
-        sorted_ok = tervo::sort_items(list, 0, sort) && sorted_ok;
-    });
+    double mode_ms[3];
+    for (int32_t mode = 0; mode < 3; ++mode) mode_ms[mode] = header_click_ms(names, mode, kRepeats, sorted_ok);
 
     const double names_only_ms = median_ms(kRepeats, [&] {
         std::vector<std::string> copy = names;
@@ -71,17 +85,21 @@ int main() {
         });
     });
 
-    const double strcmp_ms = median_ms(kRepeats, [&] {
-        std::vector<std::string> copy = names;
-        std::stable_sort(copy.begin(), copy.end(),
-                         [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
-    });
+    const double strcmp_ms = std::min(strcmp_before_ms, median_ms(kRepeats, strcmp_sort));
 
     std::printf("sort of %d names of 40 bytes, median of %d runs\n", kCount, kRepeats);
-    std::printf("  header click, mode 2 (list look-ups + comparison): %8.2f ms  (target < 50 ms)\n", header_click_ms);
-    std::printf("  mode-2 comparison alone, std::stable_sort:          %8.2f ms\n", names_only_ms);
-    std::printf("  baseline: plain strcmp, std::stable_sort:           %8.2f ms\n", strcmp_ms);
-    const bool within = sorted_ok && header_click_ms < 50.0;
-    std::printf("%s\n", within ? "PASS" : "FAIL");
+    std::printf("  baseline: plain strcmp, std::stable_sort:      %8.3f ms\n", strcmp_ms);
+    bool within = sorted_ok;
+    for (int32_t mode = 0; mode < 3; ++mode) {
+        const double ratio = mode_ms[mode] / strcmp_ms;
+        const bool met = ratio <= kTargetRatio;
+        within = within && met;
+        std::printf("  header click, mode %d (whole list sort):        %8.3f ms  ratio %5.2fx  (target <= %.0fx) %s\n",
+                    mode, mode_ms[mode], ratio, kTargetRatio, met ? "met" : "MISS");
+    }
+    std::printf("  mode-2 compare_names alone, std::stable_sort: %8.3f ms  ratio %5.2fx\n", names_only_ms,
+                names_only_ms / strcmp_ms);
+    if (!sorted_ok) std::printf("  a sort reported failure\n");
+    std::printf("%s\n", within ? "PASS" : "MISS");
     return within ? 0 : 1;
 }

@@ -1,0 +1,206 @@
+#include "slideshow/open_path.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string_view>
+
+#include "imagelib/imgctl.h"
+#include "slideshow/folder_scan.h"
+#include "slideshow/status_bar.h"
+
+namespace tervo {
+namespace {
+
+constexpr const char* kMissing = "指定されたパスが見つかりません。";
+constexpr const char* kUnreadable = "指定されたパスが読めません。";
+constexpr const char* kNotPicture = "画像ファイルではありません。";
+constexpr const char* kSeveral = "開けるのは一度に一つだけです。";
+constexpr const char* kTooLong = "パスが長すぎます。";
+constexpr const char* kUnusable = "このパスは使えません。";
+
+constexpr std::size_t kLongestText = kNameBytes - 1;
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool ends_with_ignoring_case(std::string_view name, std::string_view suffix) {
+    if (name.size() < suffix.size()) return false;
+    const auto tail = name.substr(name.size() - suffix.size());
+    for (std::size_t i = 0; i < suffix.size(); ++i)
+        if (fold(tail[i]) != fold(suffix[i])) return false;
+    return true;
+}
+
+std::string working_directory() {
+    std::string buffer(PATH_MAX, '\0');
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(buffer.find('\0'));
+    return buffer;
+}
+
+// Problems of the file system with a path that exists but cannot be used
+// (a loop of links, no permission on a folder on the way, ...).
+const char* stat_failure(int error) { return (error == ENOENT || error == ENOTDIR) ? kMissing : kUnreadable; }
+
+bool folder_readable(const std::string& path) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), closedir);
+    return dir != nullptr;
+}
+
+// Opened without blocking: a name swapped for a FIFO meanwhile must not hang.
+bool file_readable(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+// Only the header is read: whether the content is a picture this program shows.
+bool is_picture(const std::string& path) {
+    const ImageHandle image = ToDIB(path.c_str());
+    if (image == 0) return false;
+    DeleteDIB(image);
+    return true;
+}
+
+// A folder that the record and the settings file can hold; the message why
+// not otherwise.
+const char* folder_problem(const std::string& folder) {
+    if (folder.size() > kLongestText) return kTooLong;
+    // The settings file keeps the folder on one line.
+    if (folder.find('\n') != std::string::npos) return kUnusable;
+    return nullptr;
+}
+
+std::vector<int> filter_patterns(int32_t file_select) {
+    if (file_select == 0) return {1, 2, 3};
+    return {file_select};
+}
+
+void fill_table(AppState& app, const std::vector<int>& patterns) {
+    app.files.file_count = 0;
+    for (int pattern : patterns) app.files.file_count = scan_extension(app, pattern, app.files.file_count);
+}
+
+int index_in_table(const AppState& app, std::string_view name) {
+    for (int i = 0; i < app.files.file_count; ++i)
+        if (text_of(app.files.file_names[static_cast<std::size_t>(i)]) == name) return i;
+    return -1;
+}
+
+// Fills the table so that it holds `name` and returns its index.
+int table_with_picture(AppState& app, const std::string& name) {
+    fill_table(app, filter_patterns(app.settings.file_select));
+    int index = index_in_table(app, name);
+    const int own = pattern_of_name(name);
+    if (index < 0 && own != 0) {
+        fill_table(app, {own});
+        index = index_in_table(app, name);
+    }
+    if (index < 0) {
+        index = app.files.file_count < kMaxFiles ? app.files.file_count++ : kMaxFiles - 1;
+        set_text(app.files.file_names[static_cast<std::size_t>(index)], name);
+    }
+    return index;
+}
+
+void open_picture(AppState& app, Platform& platform, const std::string& folder, const std::string& name,
+                  OpenedFrom from) {
+    set_text(app.settings.folder, folder);
+    const int index = table_with_picture(app, name);
+    ViewState& view = app.view;
+    view.play_state = Stopped;
+    view.current_index = index;
+    view.scale_fixed = 0;  // the size mode applies afresh, as after a step
+    platform.stop_play_timer();
+    refresh_status_bar(app, platform);
+    if (from == OpenedFrom::Drop) platform.repaint(true);
+}
+
+}  // namespace
+
+const char* open_caption(OpenedFrom from) { return from == OpenedFrom::CommandLine ? "起動" : "ドロップ"; }
+
+int pattern_of_name(const std::string& name) {
+    static constexpr const char* kExtensions[] = {".bmp", ".jpg", ".gif", ".png"};
+    for (int i = 0; i < 4; ++i)
+        if (ends_with_ignoring_case(name, kExtensions[i])) return i + 1;
+    return 0;
+}
+
+std::string absolute_path(const std::string& path) {
+    std::string joined = path;
+    if (path.empty() || path.front() != '/') {
+        const std::string cwd = working_directory();
+        if (cwd.empty()) return {};
+        joined = join_path(cwd, path);
+    }
+    std::vector<std::string_view> parts;
+    bool climbs = false;
+    std::string_view rest = joined;
+    while (!rest.empty()) {
+        const auto slash = rest.find('/');
+        const std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") climbs = true;
+        parts.push_back(part);
+    }
+    if (climbs) {
+        std::unique_ptr<char, void (*)(void*)> resolved(realpath(joined.c_str(), nullptr), free);
+        return resolved ? std::string(resolved.get()) : std::string();
+    }
+    std::string clean;
+    for (std::string_view part : parts) {
+        clean += '/';
+        clean += part;
+    }
+    return clean.empty() ? "/" : clean;
+}
+
+bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std::string>& paths,
+                        OpenedFrom from) {
+    if (paths.empty()) return false;
+    const auto refuse = [&](const char* text) {
+        platform.message_box(app.main_window, text, open_caption(from), MessageIcon::Warning);
+        return false;
+    };
+    if (paths.size() > 1) return refuse(kSeveral);
+    const std::string& given = paths.front();
+    struct stat info {};
+    if (given.empty()) return refuse(kMissing);
+    if (stat(given.c_str(), &info) != 0) return refuse(stat_failure(errno));
+    const std::string path = absolute_path(given);
+    if (path.empty()) return refuse(kUnreadable);
+
+    if (S_ISDIR(info.st_mode)) {
+        if (const char* problem = folder_problem(path)) return refuse(problem);
+        if (!folder_readable(path)) return refuse(kUnreadable);
+        set_text(app.settings.folder, path);
+        rescan_folder(app, platform);
+        return true;
+    }
+
+    if (!S_ISREG(info.st_mode)) return refuse(kNotPicture);
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = path.substr(slash + 1);
+    if (name.size() > kLongestText) return refuse(kTooLong);
+    if (const char* problem = folder_problem(folder)) return refuse(problem);
+    // The folder itself need not be listable: the picture is then the table.
+    if (!file_readable(path)) return refuse(kUnreadable);
+    if (!is_picture(path)) return refuse(kNotPicture);
+    open_picture(app, platform, folder, name, from);
+    return true;
+}
+
+}  // namespace tervo
