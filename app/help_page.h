@@ -1,5 +1,5 @@
-// Where the program's help page is: installed beside the program, or in the
-// build tree and source tree it was built from.
+// Where the program's help page is: in the installed tree, found from the
+// program's own folder, or beside the program in the build tree.
 #pragma once
 
 #include <filesystem>
@@ -10,13 +10,20 @@ namespace tervo {
 
 inline constexpr const char* kHelpPageName = "index.html";
 
-// The places looked at, in order, for a program in `program_dir`:
-// <prefix>/share/tervo/help (installed), <program_dir>/help (build tree),
-// then the source tree's resources/help.
+// The places looked at, in order, for a program in `program_dir`: the help
+// folder of the installed tree (its place relative to the installed program,
+// fixed when the program is built), then <program_dir>/help, where the build
+// puts a copy.
 std::vector<std::filesystem::path> help_page_candidates(const std::filesystem::path& program_dir);
 
-// The first candidate that exists for the running program; the source tree's
-// page when none does.
+// The first candidate for `program_dir` that is a regular file; the
+// installed place when none is, so a broken install names the page it lacks.
+std::filesystem::path find_help_page(const std::filesystem::path& program_dir);
+
+// The folder of the running program; empty when it cannot be told.
+std::filesystem::path running_program_dir();
+
+// find_help_page for the running program.
 std::filesystem::path find_help_page();
 
 // "file://" URL of an absolute path, bytes outside the unreserved set

@@ -89,7 +89,11 @@ int DIBtoPNG(const char* path, ImageHandle image, int usage_switch);
 // `delay` hundredths of a second.
 int DIBtoGIFAni(const char* path, const ImageHandle* images, int count, uint16_t delay);
 
-// The library's own version (e.g. 102 for 1.2) and beta number, low 16 bits.
+// The library's own version and beta number, each in the low 16 bits. The
+// version is major * 100 + minor, and callers show it as the two numbers
+// with the minor part unpadded: 100 is 1.0, 105 is 1.5, 123 is 1.23.
+inline constexpr uint16_t kImgctlVersion = 100;
+inline constexpr uint16_t kImgctlBeta = 0;
 uint32_t ImgctlVersion();
 uint32_t ImgctlBeta();
 

@@ -96,8 +96,8 @@ int ResizeDIB(ImageHandle image, int width, int height) {
     return record->pixels.isNull() ? 0 : 1;
 }
 
-uint32_t ImgctlVersion() { return 100; }
-uint32_t ImgctlBeta() { return 0; }
+uint32_t ImgctlVersion() { return kImgctlVersion; }
+uint32_t ImgctlBeta() { return kImgctlBeta; }
 
 int CheckDIB(ImageHandle image) {
     RecordPtr record = find_record(image);

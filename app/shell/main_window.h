@@ -1,4 +1,4 @@
-// The main window "Tervo Ver1.02": menu bar, toolbar, the slideshow canvas
+// The main window "Tervo Ver<version>": menu bar, toolbar, the slideshow canvas
 // and the status bar. Creating it runs the program's start-up: the settings
 // are read, the controls made and a saved folder scanned.
 #pragma once
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/version.h"
 #include "app/shell/qt_platform.h"
 
 class QAction;
@@ -22,7 +23,7 @@ namespace tervo {
 class ClientArea;
 class StatusBarWidget;
 
-inline constexpr const char* kMainWindowTitle = "Tervo Ver1.02";
+inline constexpr const char* kMainWindowTitle = "Tervo Ver" TERVO_VERSION;
 // The toolbar's height; the image is drawn just below it.
 inline constexpr int kToolbarHeight = 42;
 

@@ -10,7 +10,6 @@
 
 #include "app/command_table.h"
 #include "app/commands.h"
-#include "app/help_page.h"
 #include "tests/slideshow/show_harness.h"
 
 namespace tervo {
@@ -265,38 +264,6 @@ TEST(Commands, PagesThatCannotBeOpenedSayWhy) {
         EXPECT_EQ(platform.messages[0].text, "Internet Explorerが見つかりませんでした。");
         EXPECT_EQ(platform.messages[0].title, "残念！");
     }
-}
-
-TEST(HelpPage, IsFoundAndOpenedAsAFileUrl) {
-    const auto page = find_help_page();
-    EXPECT_TRUE(std::filesystem::is_regular_file(page)) << page;
-    EXPECT_EQ(help_page_url(), file_url(page));
-    EXPECT_EQ(home_page_url().rfind(help_page_url(), 0), 0u);
-    EXPECT_EQ(file_url("/a b/写真/x.html"), "file:///a%20b/%E5%86%99%E7%9C%9F/x.html");
-}
-
-TEST(HelpPage, InstalledPlaceComesBeforeTheBuildTree) {
-    const auto candidates = help_page_candidates("/opt/tervo/bin");
-    ASSERT_GE(candidates.size(), 2u);
-    EXPECT_EQ(candidates[0], std::filesystem::path("/opt/tervo/share/tervo/help/index.html"));
-    EXPECT_EQ(candidates[1], std::filesystem::path("/opt/tervo/bin/help/index.html"));
-}
-
-// The page explains every command: each menu item and toolbar button is named.
-TEST(HelpPage, NamesEveryCommand) {
-    std::ifstream in(find_help_page());
-    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto without_mnemonic = [](std::string text) {
-        auto amp = text.find("(&");
-        return amp == std::string::npos ? text : text.substr(0, amp);
-    };
-    for (const MenuBarEntry& entry : main_menu()) {
-        EXPECT_NE(page.find(without_mnemonic(entry.text)), std::string::npos) << entry.text;
-        for (const MenuItem& item : entry.items)
-            EXPECT_NE(page.find(without_mnemonic(item.text)), std::string::npos) << item.text;
-    }
-    for (const ToolbarButton& button : toolbar_buttons())
-        EXPECT_NE(page.find(button.tooltip), std::string::npos) << button.tooltip;
 }
 
 }  // namespace

@@ -116,6 +116,7 @@ TEST(AboutBox, VersionText) {
         {0x10000 + 102, 0x20003, "imgctl.dllのバージョン：1.2-3"},  // low 16 bits only
     };
     for (const Case& c : cases) EXPECT_EQ(about_version_text({c.version, c.beta}), c.text);
+    EXPECT_EQ(about_version_text(linked_library_version()), "imgctl.dllのバージョン：1.0-0");
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ AboutBox::AboutBox(QWidget* owner, LibraryVersion library)
     add_label("Soft Name : Tervo", 4, 48, 114, 8, Qt::AlignHCenter);
     add_label(kAboutCreatorLine, 16, 128, 92, 8, Qt::AlignHCenter);
     ok_ = add_button("ＯＫ", 40, 156, 40, 16);
+    // The box's own fixed line, deliberately not the program's version that
+    // the main window's title shows.
     add_label("Version 1.00", 16, 58, 92, 8, Qt::AlignHCenter);
     add_label("連続表示ソフト", 8, 72, 108, 8, Qt::AlignHCenter);
     add_label(kAboutSiteLine, 4, 140, 112, 8, Qt::AlignHCenter);
