@@ -5,11 +5,12 @@
 set -euo pipefail
 
 # imagemagick: the corpus test's second decoder, the reference for files
-# whose suite ships no reference pixels. desktop-file-utils: the tests check
-# the desktop entry with desktop-file-validate.
+# whose suite ships no reference pixels. desktop-file-utils, appstream and
+# groff-base: the tests validate the desktop entry, the AppStream metadata
+# and the manual page.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
           libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic
-          imagemagick desktop-file-utils "$@")
+          imagemagick desktop-file-utils appstream groff-base "$@")
 
 missing=()
 for p in "${packages[@]}"; do
