@@ -1,6 +1,7 @@
 #include "sortwin/name_key.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace tervo {
@@ -72,6 +73,20 @@ int32_t compare_runs_in_order(const NameKey& a, const NameKey& b, int n) {
 }
 
 int32_t compare_text_before_numbers(const NameKey& a, const NameKey& b, int n) {
+    if (a.run_count() == b.run_count() && a.digit_runs() == b.digit_runs()) {
+        // Runs of the same kinds pair text with text and digits with digits,
+        // so the text pass is one comparison of the joined text runs.
+        const std::string_view x = a.text_runs(), y = b.text_runs();
+        if (int32_t r = compare_span(reinterpret_cast<const unsigned char*>(x.data()), x.size(),
+                                     reinterpret_cast<const unsigned char*>(y.data()), y.size());
+            r != 0)
+            return r;
+        for (uint32_t digits = a.digit_runs(); digits != 0; digits &= digits - 1) {
+            const int k = std::countr_zero(digits);
+            if (int32_t r = compare_values(a.run(k).value, b.run(k).value); r != 0) return r;
+        }
+        return 0;
+    }
     for (int k = 0; k < n; ++k) {
         if (is_number_pair(a, b, k)) continue;
         if (int32_t r = compare_text_runs(a, b, k); r != 0) return r;
@@ -100,6 +115,13 @@ NameKey::NameKey(std::string_view name, bool with_runs) {
         while (end < length && is_ascii_digit(p[end]) == digits) {
             if (digits) value = value * 10u + static_cast<uint32_t>(p[end] - '0');
             ++end;
+        }
+        if (digits) {
+            digit_runs_ |= 1u << run_count_;
+        } else {
+            std::memcpy(text_runs_.data() + text_runs_length_, p + start, end - start);
+            text_runs_length_ = static_cast<uint16_t>(text_runs_length_ + (end - start));
+            text_runs_[text_runs_length_++] = '\0';
         }
         runs_[run_count_++] = NameRun{static_cast<uint8_t>(start), static_cast<uint8_t>(end - start), digits,
                                       static_cast<int32_t>(value)};

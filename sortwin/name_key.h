@@ -32,11 +32,22 @@ public:
     int run_count() const { return run_count_; }
     // Run k; past run_count, the empty text run an empty slot compares as.
     const NameRun& run(int k) const { return runs_[k]; }
+    // Bit k set when run k is a digit run.
+    uint32_t digit_runs() const { return digit_runs_; }
+    // The text runs in order, each followed by a NUL that compares as the
+    // run's end: between two keys whose runs are of the same kinds, the text
+    // runs compare as these bytes do.
+    std::string_view text_runs() const {
+        return std::string_view(reinterpret_cast<const char*>(text_runs_.data()), text_runs_length_);
+    }
 
 private:
     std::string_view text_;
     int run_count_ = 0;
+    uint32_t digit_runs_ = 0;
     std::array<NameRun, kMaxNameRuns> runs_{};
+    uint16_t text_runs_length_ = 0;
+    std::array<unsigned char, kCompareNameBytes + kMaxNameRuns> text_runs_;
 };
 
 // The comparison of compare_names on two prepared keys. The keys must have
