@@ -23,19 +23,14 @@ cc -O2 -Wall -Wextra -o "$work/key_to_pixels" "$root/bench/show/key_to_pixels.c"
 mkdir -p "$work/launch"
 printf 'file_select=2\r\npl_timeno=1000\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$work/launch/Tervo.ini"
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+source "$root/scripts/xvfb.sh"
 tervo_pid=
 cleanup() {
-  [ -n "$tervo_pid" ] && kill "$tervo_pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
+  stop_tervo_and_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
-timeout 30 sh -c 'until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done'
+start_xvfb 1920x1080x24 "$work/xvfb.log"
 (cd "$work/launch" && exec env -u QT_QPA_PLATFORM "$build/app/shell/tervo") >"$work/tervo.log" 2>&1 &
 tervo_pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Tervo Ver" | head -1)

@@ -57,22 +57,17 @@ echo "ok  /usr/bin/tervo, menu entry, metainfo and manual page valid"
 
 step "Starting the installed program on a picture under Xvfb"
 work=$(mktemp -d)
-display=99
+source "$root/scripts/xvfb.sh"
 xvfb_pid= tervo_pid=
 cleanup() {
-  [ -n "$tervo_pid" ] && kill "$tervo_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_tervo_and_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
 mkdir -p "$work/launch" "$work/pictures"
 # A 2 x 2 24-bit BMP, written byte for byte.
 printf 'BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x18\x00\x00\x00\x00\x00\x10\x00\x00\x00\x13\x0b\x00\x00\x13\x0b\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\xff\xff\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00' >"$work/pictures/sample.bmp"
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-timeout 30 sh -c 'until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done' || fail "Xvfb did not start"
+start_xvfb 1280x800x24 "$work/xvfb.log" || fail "Xvfb did not start"
 (cd "$work/launch" && exec env -u QT_QPA_PLATFORM tervo "$work/pictures/sample.bmp") >"$work/tervo.log" 2>&1 &
 tervo_pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Tervo Ver" | head -1) || fail "no window appeared; log: $(cat "$work/tervo.log")"

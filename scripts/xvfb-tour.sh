@@ -18,18 +18,10 @@ rm -rf "$out"
 mkdir -p "$out/launch"
 printf 'file_select=0\r\npl_timeno=700\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$out/launch/Tervo.ini"
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
+source "$root/scripts/xvfb.sh"
 tervo_pid=
-cleanup() {
-  [ -n "$tervo_pid" ] && kill "$tervo_pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trap stop_tervo_and_xvfb EXIT
+start_xvfb 1280x800x24 "$out/xvfb.log"
 
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 # A menu by its mnemonics: Alt+letter opens it, the next letter chooses.
