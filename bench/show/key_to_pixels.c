@@ -5,8 +5,8 @@
  *
  *   key_to_pixels STEPS PAUSE_MS X Y SIZE
  *
- * PAUSE_MS is the wait after each step, which gives the viewer time to
- * prepare the next picture before the next key. */
+ * PAUSE_MS stands for the time a person looks at each picture before the
+ * next key; the viewer prepares the next picture meanwhile. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -40,6 +40,19 @@ static void tap(Display* display, KeySym symbol) {
     XTestFakeKeyEvent(display, code, False, CurrentTime);
 }
 
+/* Where the display menu drops down, below its title in the menu bar. */
+enum { kMenuX = 85, kMenuY = 60, kMenuSize = 40 };
+
+/* Waits until the square's pixels differ from `before`; the milliseconds it
+ * took, or -1 after five seconds. */
+static double wait_for_change(Display* display, Window root, int x, int y, int size, uint64_t before) {
+    const double start = now_ms();
+    while (now_ms() - start < 5000) {
+        if (region_hash(display, root, x, y, size) != before) return now_ms() - start;
+    }
+    return -1;
+}
+
 static int by_value(const void* a, const void* b) {
     const double d = *(const double*)a - *(const double*)b;
     return (d > 0) - (d < 0);
@@ -62,23 +75,22 @@ int main(int argc, char** argv) {
     int measured = 0;
     for (int i = 0; i < steps; ++i) {
         const uint64_t before = region_hash(display, root, x, y, size);
-        /* Open the display menu and let it appear before the command key. */
+        /* Open the display menu and wait until it shows before the command key. */
+        const uint64_t menu_closed = region_hash(display, root, kMenuX, kMenuY, kMenuSize);
         const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
         XTestFakeKeyEvent(display, alt, True, CurrentTime);
         tap(display, XK_p);
         XTestFakeKeyEvent(display, alt, False, CurrentTime);
         XSync(display, False);
-        usleep(300 * 1000);
-        const double start = now_ms();
+        if (wait_for_change(display, root, kMenuX, kMenuY, kMenuSize, menu_closed) < 0) {
+            printf("step %2d: the display menu did not open within 5 s\n", i + 1);
+            break;
+        }
+        const double pressed = now_ms();
         tap(display, XK_u);
         XSync(display, False);
-        double changed = -1;
-        while (now_ms() - start < 5000) {
-            if (region_hash(display, root, x, y, size) != before) {
-                changed = now_ms() - start;
-                break;
-            }
-        }
+        const double changed =
+            wait_for_change(display, root, x, y, size, before) < 0 ? -1 : now_ms() - pressed;
         if (changed < 0) {
             printf("step %2d: no change within 5 s\n", i + 1);
         } else {

@@ -1,6 +1,8 @@
 // The real dialogs, offscreen: what the user types is what the tools read.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -124,13 +126,19 @@ TEST(SettingsDialogWindow, RunsModallyWhileTheShowGoesOn) {
     EXPECT_EQ(app.settings.psize, 1);
 }
 
-TEST(SettingsDialogWindow, NoButtonIsADefault) {
+// The three tool dialogs over one record, for checks that hold for each.
+struct ToolDialogs {
     AppState app;
     FakePlatform platform;
-    SettingsDialog settings(app, nullptr);
-    ConversionDialog conversion(app, platform, nullptr);
-    GifDialog gif(app, platform, nullptr);
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&settings, &conversion, &gif}) {
+    SettingsDialog settings{app, nullptr};
+    ConversionDialog conversion{app, platform, nullptr};
+    GifDialog gif{app, platform, nullptr};
+    std::array<QDialog*, 3> all() { return {&settings, &conversion, &gif}; }
+};
+
+TEST(SettingsDialogWindow, NoButtonIsADefault) {
+    ToolDialogs dialogs;
+    for (QDialog* dialog : dialogs.all()) {
         for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
             EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
             EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
@@ -144,12 +152,8 @@ TEST(SettingsDialogWindow, NoButtonIsADefault) {
 // widened boxes leave every control apart from the others and inside the
 // dialog.
 TEST(ToolDialogLayout, EveryComboEntryShowsWholeAndNoControlsOverlap) {
-    AppState app;
-    FakePlatform platform;
-    SettingsDialog settings(app, nullptr);
-    ConversionDialog conversion(app, platform, nullptr);
-    GifDialog gif(app, platform, nullptr);
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&settings, &conversion, &gif}) {
+    ToolDialogs dialogs;
+    for (QDialog* dialog : dialogs.all()) {
         SCOPED_TRACE(dialog->windowTitle().toStdString());
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog, kStateDeadlineMs));
