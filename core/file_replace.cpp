@@ -169,11 +169,64 @@ bool replace_named(const Target& target, std::string_view bytes) {
     return false;
 }
 
+// Where the new contents must go into the existing file itself: a rename
+// would cut the other names of a file with several links (they would keep
+// the old text), and needs a folder we may write, which a user may lack
+// for a file that is still his to write.
+bool needs_in_place(const Target& target) {
+    if (!target.exists) return false;
+    return target.info.st_nlink > 1 || ::faccessat(AT_FDCWD, target.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
+}
+
+// Files up to this size are read back before being overwritten, so that a
+// write that fails half way can put the old contents back.
+constexpr off_t kRestorableBytes = off_t{64} << 20;
+
+bool read_all(int fd, std::string& into, off_t size) {
+    into.resize(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < into.size()) {
+        ssize_t n = ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool overwrite(int fd, std::string_view bytes) {
+    return ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, bytes) &&
+           ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
+// Writes the complete contents over the file itself, as an editor saving
+// without a backup does: every link sees them, and the folder is not
+// written. A failure part way (a full disk when the file grows) puts the
+// old contents back when they were small enough to keep.
+bool replace_in_place(const Target& target, std::string_view bytes) {
+    int fd = ::open(target.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat now {};
+    // The name must still stand for the file that was checked.
+    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) || now.st_ino != target.info.st_ino ||
+        now.st_dev != target.info.st_dev) {
+        ::close(fd);
+        return false;
+    }
+    std::string old;
+    const bool restorable = now.st_size <= kRestorableBytes && read_all(fd, old, now.st_size);
+    bool written = overwrite(fd, bytes);
+    if (!written && restorable) (void)overwrite(fd, old);
+    written = ::close(fd) == 0 && written;
+    return written;
+}
+
 }  // namespace
 
 bool replace_file(const std::string& path, std::string_view bytes, Staging staging) {
     Target target;
     if (!resolve_target(path, target)) return false;
+    if (needs_in_place(target)) return replace_in_place(target, bytes);
     remove_stale_temps(target.folder);
     Outcome outcome = staging == Staging::Unnamed ? replace_unnamed(target, bytes) : Outcome::Unsupported;
     if (outcome == Outcome::Unsupported) outcome = replace_named(target, bytes) ? Outcome::Done : Outcome::Failed;

@@ -31,6 +31,13 @@ enum class Staging {
 //   system's limit work, and temporaries left by killed runs of the program
 //   in that folder are removed.
 //
+// - A target with more than one link, or in a folder we may not write while
+//   the file itself is writable, is written in place once `bytes` is
+//   complete: written over from the start, cut to length and flushed. Every
+//   link then sees the new contents; a crash during that write leaves the
+//   file part new, part old (a failed write puts small files back as they
+//   were).
+//
 // On any failure (a full disk, a read-only folder or file, a target that is
 // a folder, a pipe or a dangling link) nothing new is left on the disk, an
 // existing file stays untouched and the result is false. A replaced file

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -15,6 +16,9 @@ namespace {
 constexpr const char* kOpenErrorText = "ﾌｧｲﾙが開けません";
 constexpr const char* kOpenErrorTitle = "ﾌｧｲﾙｴﾗｰ";
 constexpr std::size_t kReadPiece = 512;
+// Four lines of at most kMaxLineBytes each fit many times over; a larger
+// file (a sparse one may claim any size) is used as far as this.
+constexpr std::size_t kMaxSettingsBytes = std::size_t{64} << 10;
 
 void show_file_error(Platform& platform, WindowHandle owner) {
     platform.message_box(owner, kOpenErrorText, kOpenErrorTitle, MessageIcon::Warning);
@@ -137,10 +141,11 @@ void load_settings(AppState& app, Platform& platform, WindowHandle owner, const 
     }
     SettingsLineReader reader(app);
     char piece[kReadPiece];
-    for (;;) {
-        ssize_t n = ::read(fd, piece, sizeof piece);
+    for (std::size_t total = 0; total < kMaxSettingsBytes;) {
+        ssize_t n = ::read(fd, piece, std::min(sizeof piece, kMaxSettingsBytes - total));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
+        total += static_cast<std::size_t>(n);
         reader.feed(std::string_view(piece, static_cast<std::size_t>(n)));
     }
     reader.finish();

@@ -15,6 +15,11 @@ struct FileIdentity {
     int64_t size = 0;
     int64_t modified_seconds = 0;
     int64_t modified_nanoseconds = 0;
+    // The status change time: a rewrite in place that sets the modification
+    // time back (touch -r, cp -p, rsync --inplace -t) or a change of the
+    // permissions still moves it, and no user can set it back.
+    int64_t changed_seconds = 0;
+    int64_t changed_nanoseconds = 0;
 
     bool operator==(const FileIdentity&) const = default;
 };

@@ -18,6 +18,8 @@ FileIdentity identity_of(const struct ::stat& st) {
     identity.size = static_cast<int64_t>(st.st_size);
     identity.modified_seconds = static_cast<int64_t>(st.st_mtim.tv_sec);
     identity.modified_nanoseconds = static_cast<int64_t>(st.st_mtim.tv_nsec);
+    identity.changed_seconds = static_cast<int64_t>(st.st_ctim.tv_sec);
+    identity.changed_nanoseconds = static_cast<int64_t>(st.st_ctim.tv_nsec);
     return identity;
 }
 

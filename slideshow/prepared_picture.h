@@ -59,7 +59,7 @@ struct PreparedPicture {
 PreparedPicture prepare_picture(const PictureKey& key);
 
 // Whether the file at the key's path is still the one the picture was made
-// from (same device, inode, size and modification time).
+// from (same device, inode, size, modification and change time).
 bool file_unchanged(const PreparedPicture& picture);
 
 // Whether the painter draws on a device of the key's client size, without

@@ -156,6 +156,54 @@ TEST_P(FileReplace, ProtectedAndSpecialTargetsStayAsTheyWere) {
     EXPECT_EQ(names_in(dir_.path()), (std::vector<std::string>{"folder.png", "link.jpg", "locked.jpg", "pipe.gif"}));
 }
 
+// Replaces as a user who may write the file but not its folder: the
+// superuser may write any folder, so it saves as nobody in a child.
+bool replace_without_folder_rights(const fs::path& folder, const fs::path& path, std::string_view bytes,
+                                   Staging staging) {
+    if (::geteuid() != 0) {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        const bool done = replace_file(path.string(), bytes, staging);
+        fs::permissions(folder, fs::perms::owner_all);
+        return done;
+    }
+    const uid_t nobody = 65534;
+    if (::chown(path.c_str(), nobody, nobody) != 0 || ::chmod(folder.c_str(), 0755) != 0 ||
+        ::chmod(folder.parent_path().c_str(), 0755) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
+        ::_exit(dropped && replace_file(path.string(), bytes, staging) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_P(FileReplace, LinkedFilesAndFilesInLockedFoldersAreWrittenInPlace) {
+    enum class Case { HardLink, LockedFolder };
+    for (Case c : {Case::HardLink, Case::LockedFolder}) {
+        TempDir dir;
+        const fs::path folder = dir.path() / "settings";
+        const fs::path path = dir.write("settings/Tervo.ini", "psize=1\r\nlonger old text\r\n");
+        const fs::path other = dir.path() / "other.ini";
+        fs::create_hard_link(path, other);
+        const auto inode = [](const fs::path& p) {
+            struct stat info {};
+            return ::stat(p.c_str(), &info) == 0 ? info.st_ino : 0;
+        };
+        const ino_t before = inode(path);
+        if (c == Case::LockedFolder) fs::remove(other);
+        const bool done = c == Case::HardLink ? replace_file(path.string(), "psize=2\r\n", GetParam())
+                                              : replace_without_folder_rights(folder, path, "psize=2\r\n", GetParam());
+        ASSERT_TRUE(done) << int(c);
+        EXPECT_EQ(read_file(path), "psize=2\r\n") << int(c);
+        EXPECT_EQ(inode(path), before) << int(c);
+        if (c == Case::HardLink) EXPECT_EQ(read_file(other), "psize=2\r\n");
+        EXPECT_EQ(names_in(folder), std::vector<std::string>{"Tervo.ini"}) << int(c);
+    }
+}
+
 TEST_P(FileReplace, NamesUpToTheFileSystemLimitWork) {
     for (std::size_t length : {240u, 249u, 252u, 255u}) {
         const std::string name = std::string(length - 4, 'n') + ".png";

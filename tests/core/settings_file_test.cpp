@@ -210,18 +210,32 @@ TEST(SettingsFile, SavingIntoAMissingDirectoryKeepsTheOldFile) {
 }
 
 TEST(SettingsFile, GarbageAndHugeFilesLoadWithoutHarm) {
-    TempDir dir;
-    InDirectory in(dir.path());
-    std::string garbage(10 * 1024 * 1024, '\0');
-    std::mt19937 random(1);
-    for (auto& byte : garbage) byte = static_cast<char>(random());
-    garbage += "\npsize=5\r\n";
-    dir.write("Tervo.ini", garbage);
-    AppState app;
-    FakePlatform platform;
-    load_settings(app, platform, nullptr, kSettingsFileName);
-    EXPECT_EQ(app.settings.psize, 5);
-    expect_no_message(platform);
+    // What comes after the first 64 KiB is never read: a sparse file may
+    // claim any size.
+    struct Case {
+        const char* what;
+        std::size_t garbage;  // random bytes after the first line
+        off_t claimed;        // the size the file is stretched to, 0 to keep it
+    };
+    for (const Case& c : {Case{"garbage", 10 * 1024 * 1024, 0}, Case{"sparse 64 GiB", 0, off_t{64} << 30}}) {
+        TempDir dir;
+        InDirectory in(dir.path());
+        std::string text = "psize=5\r\n";
+        std::mt19937 random(1);
+        for (std::size_t i = 0; i < c.garbage; ++i) text += static_cast<char>(random());
+        text += "\npsize=3\r\n";
+        const auto path = dir.write("Tervo.ini", text);
+        if (c.claimed > 0) {
+            ASSERT_EQ(::truncate(path.c_str(), c.claimed), 0);
+            std::ofstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(c.claimed - 10) << "\npsize=3\r\n";
+        }
+        AppState app;
+        FakePlatform platform;
+        auto loading = std::async(std::launch::async, [&] { load_settings(app, platform, nullptr, kSettingsFileName); });
+        ASSERT_EQ(loading.wait_for(std::chrono::seconds(30)), std::future_status::ready) << c.what;
+        EXPECT_EQ(app.settings.psize, 5) << c.what;
+        expect_no_message(platform);
+    }
 }
 
 std::vector<std::string> names_in(const std::filesystem::path& folder) {

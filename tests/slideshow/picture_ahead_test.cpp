@@ -97,9 +97,9 @@ TEST(PictureAhead, PreparedPaintsArePixelIdenticalToLoadedOnes) {
 }
 
 TEST(PictureAhead, AFileChangedOrGoneAfterPreparingIsLoadedAsItIsNow) {
-    enum class Change { Replaced, RewrittenSameSize, RewrittenWithinOneClockTick, Deleted };
+    enum class Change { Replaced, RewrittenSameSize, RewrittenWithinOneClockTick, TimeSetBack, Deleted };
     for (Change change : {Change::Replaced, Change::RewrittenSameSize, Change::RewrittenWithinOneClockTick,
-                          Change::Deleted}) {
+                          Change::TimeSetBack, Change::Deleted}) {
         ShowHarness show(true);
         show.add_image("1.bmp", 60, 40, Qt::red);
         show.add_image("2.bmp", 60, 40, Qt::green);
@@ -142,6 +142,22 @@ TEST(PictureAhead, AFileChangedOrGoneAfterPreparingIsLoadedAsItIsNow) {
             const FileIdentity after = *path_file_identity(second.c_str());
             ASSERT_EQ(after.inode, before.inode);
             ASSERT_EQ(after.size, before.size);
+            break;
+        }
+        case Change::TimeSetBack: {
+            // Rewritten in place with the old modification time put back
+            // (touch -r, cp -p, rsync --inplace -t): only the change time moves.
+            const auto stamp = fs::last_write_time(second);
+            const fs::path blue = show.dir.path() / "blue.bmp";
+            QImage image(60, 40, QImage::Format_RGB32);
+            image.fill(Qt::blue);
+            ASSERT_TRUE(image.save(QString::fromStdString(blue.string())));
+            fs::copy_file(blue, second, fs::copy_options::overwrite_existing);
+            fs::remove(blue);
+            fs::last_write_time(second, stamp);
+            const FileIdentity after = *path_file_identity(second.c_str());
+            ASSERT_EQ(after.inode, before.inode);
+            ASSERT_EQ(after.modified_nanoseconds, before.modified_nanoseconds);
             break;
         }
         case Change::Deleted: fs::remove(second); break;
