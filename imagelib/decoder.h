@@ -63,6 +63,10 @@ std::optional<ImageInfo> read_jpeg_info(const FileInput& input);
 // the stored orientation, except for JPEG.
 bool decode_bmp(const FileInput& input, RowSink& sink);
 bool decode_png(const FileInput& input, RowSink& sink);
+// The same, for a picture to be shown at `wanted` (as stored): an
+// interlaced one shown smaller is delivered reduced by a whole factor that
+// still covers it, and never held whole.
+bool decode_png_for_size(const FileInput& input, QSize wanted, RowSink& sink);
 bool decode_gif(const FileInput& input, RowSink& sink);
 // A JPEG is decoded at the smallest DCT scale (1/8, 1/4, 1/2, 1) whose
 // whole blocks still cover `wanted` (in the stored orientation) in both

@@ -7,9 +7,12 @@
 // with a zero side is refused. A file without any colour table shows its
 // indices as grey levels, an index past the table as opaque black. Only the
 // first frame is read: damage after it does not matter, damage before or in
-// its visible rows fails the decode.
+// its visible rows fails the decode. Only the frame's lines up to the last
+// visible row are decoded, and only its visible columns kept; a frame that
+// would cost far more to decode than its screen shows is refused.
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
+#include "imagelib/load_control.h"
 
 #include <gif_lib.h>
 
@@ -87,6 +90,16 @@ std::array<QRgb, 256> frame_palette(const GifFileType* gif, int transparent) {
     return palette;
 }
 
+// A frame far larger than its screen costs its whole decode though only the
+// screen shows: the lines to decode may hold a few screens' worth of pixels
+// (and what any small picture needs), no more.
+constexpr int64_t kFreeFramePixels = int64_t{1} << 24;
+constexpr int64_t kScreensOfWork = 4;
+
+bool work_in_proportion(int64_t pixels, int width, int height) {
+    return pixels <= std::max(kFreeFramePixels, kScreensOfWork * width * height);
+}
+
 // Writes the screen's rows one by one: canvas, with the frame's visible
 // part of each of its rows laid over it.
 class ScreenWriter {
@@ -156,6 +169,26 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
     const bool see_through = transparent != NO_TRANSPARENT_COLOR || !covers;
     const std::array<QRgb, 256> palette = frame_palette(gif.get(), transparent);
 
+    // Interlaced rows arrive in four passes; only as many lines are decoded
+    // as it takes to reach the last visible row.
+    static constexpr int kStart[] = {0, 4, 2, 1};
+    static constexpr int kStep[] = {8, 8, 4, 2};
+    int64_t lines_to_decode = visible_rows;
+    if (frame.Interlace && visible_rows > 0) {
+        const auto rows_below = [](int start, int step, int end) -> int64_t {
+            return start < end ? (int64_t{end} - start + step - 1) / step : 0;
+        };
+        int last_pass = 0;
+        for (int pass = 0; pass < 4; ++pass)
+            if (kStart[pass] < visible_rows) last_pass = pass;
+        lines_to_decode = rows_below(kStart[last_pass], kStep[last_pass], visible_rows);
+        for (int pass = 0; pass < last_pass; ++pass) lines_to_decode += rows_below(kStart[pass], kStep[pass], frame.Height);
+    }
+    if (frame.Width > 0 && !work_in_proportion(int64_t{frame.Width} * lines_to_decode, width, height)) return false;
+
+    // The frame's columns on the screen: no other column is kept.
+    const int visible_left = std::min(frame.Left, width);
+    const int visible_columns = std::max(0, std::min(frame.Left + frame.Width, width) - visible_left);
     std::vector<GifPixelType> line;
     std::unique_ptr<GifPixelType[]> gathered;
     if (visible_rows > 0 && frame.Width > 0) {
@@ -165,20 +198,19 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
             return false;
         }
         if (frame.Interlace) {
-            // Interlaced rows arrive in four passes: the visible ones are
-            // gathered first. Uncleared, so a frame that breaks off early
-            // costs only what its rows reached; the passes together write
-            // every row.
-            if (int64_t{frame.Width} * visible_rows > kDecoderMemoryLimit) return false;
-            gathered.reset(new (std::nothrow) GifPixelType[std::size_t(frame.Width) * std::size_t(visible_rows)]);
+            // The visible rows are gathered first. Uncleared, so a frame that
+            // breaks off early costs only what its rows reached; the passes
+            // together write every visible row.
+            const std::size_t kept = std::size_t(std::max(visible_columns, 1));
+            if (int64_t(kept) * visible_rows > kDecoderMemoryLimit) return false;
+            gathered.reset(new (std::nothrow) GifPixelType[kept * std::size_t(visible_rows)]);
             if (!gathered) return false;
-            static constexpr int kStart[] = {0, 4, 2, 1};
-            static constexpr int kStep[] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int y = kStart[pass]; y < frame.Height; y += kStep[pass]) {
-                    if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
+            int64_t decoded = 0;
+            for (int pass = 0; pass < 4 && decoded < lines_to_decode; ++pass)
+                for (int y = kStart[pass]; y < frame.Height && decoded < lines_to_decode; y += kStep[pass], ++decoded) {
+                    if (load_stopped() || DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
                     if (y < visible_rows)
-                        std::copy(line.begin(), line.end(), gathered.get() + std::ptrdiff_t(y) * frame.Width);
+                        std::copy_n(line.begin(), visible_columns, gathered.get() + std::ptrdiff_t(y) * std::ptrdiff_t(kept));
                 }
         }
     }
@@ -192,9 +224,9 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
         if (frame.Width == 0) {
             indices = nullptr;
         } else if (frame.Interlace) {
-            indices = gathered.get() + std::size_t(y) * std::size_t(frame.Width);
+            indices = gathered.get() + std::size_t(y) * std::size_t(std::max(visible_columns, 1));
         } else {
-            if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
+            if (load_stopped() || DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
             indices = line.data();
         }
         if (!writer.frame_row(first_row + y, indices)) return false;

@@ -1,11 +1,13 @@
 #include "imagelib/image_source.h"
 
+#include "imagelib/load_control.h"
 #include "imagelib/memory_budget.h"
 #include "imagelib/memory_reuse.h"
 #include "imagelib/orientation.h"
 #include "imagelib/pixel_ops.h"
 #include "imagelib/row_sinks.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tervo::imagelib {
@@ -24,7 +26,7 @@ std::optional<ImageInfo> read_info(const FileInput& input, ImageFormat format) {
 bool decode_file(const ImageSource& source, QSize wanted, RowSink& sink) {
     switch (source.info.format) {
     case ImageFormat::Bmp: return decode_bmp(*source.input, sink);
-    case ImageFormat::Png: return decode_png(*source.input, sink);
+    case ImageFormat::Png: return decode_png_for_size(*source.input, wanted.boundedTo(source.info.stored_size), sink);
     case ImageFormat::Gif: return decode_gif(*source.input, sink);
     case ImageFormat::Jpeg:
         // Never finer than the file holds: a zoomed picture is enlarged later.
@@ -64,14 +66,49 @@ struct Kept {
     QRectF stored_rect;  // in stored pixels of the base
 };
 
-Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stored_part) {
+// Claims from the process's budget what the shrinking sink and the copies
+// made after it will hold, once the delivered size is known, and stops the
+// rows of a load that is to stop.
+class ClaimingSink : public RowSink {
+public:
+    ClaimingSink(ShrinkingSink& sink, QSize wanted, QRectF part, MemoryClaim& claim)
+        : sink_(sink), wanted_(wanted), part_(part), claim_(claim) {}
+
+    bool start(QSize size, QImage::Format format) override {
+        const auto side = [](double fraction, int length) { return int64_t(std::ceil(fraction * length)) + 2; };
+        const int64_t kept_w = std::min<int64_t>(side(part_.width(), size.width()), size.width());
+        const int64_t kept_h = std::min<int64_t>(side(part_.height(), size.height()), size.height());
+        const int64_t out_w = std::clamp<int64_t>(side(part_.width(), wanted_.width()), 1, kept_w);
+        const int64_t out_h = std::clamp<int64_t>(side(part_.height(), wanted_.height()), 1, kept_h);
+        const int64_t band_rows = std::min<int64_t>(kept_h, 2 * (ShrinkingSink::kMinBandRows + (kept_h + out_h - 1) / out_h) + 4);
+        const int64_t pixel = QImage::toPixelFormat(format).bitsPerPixel() / 8 + 1;
+        // The output, two bands, one row; then turning and flattening may
+        // make two more copies of the output and the resize its result.
+        const int64_t bytes = 4 * out_w * out_h * 3 + 2 * pixel * kept_w * band_rows + pixel * size.width() +
+                              image_bytes(wanted_, QImage::Format_ARGB32);
+        claim_ = MemoryClaim(bytes);
+        return claim_ && sink_.start(size, format);
+    }
+    uchar* row(int y) override { return load_stopped() ? nullptr : sink_.row(y); }
+    void row_done(int y) override { sink_.row_done(y); }
+    bool wants_rows_after(int y) const override { return sink_.wants_rows_after(y); }
+
+private:
+    ShrinkingSink& sink_;
+    QSize wanted_;
+    QRectF part_;
+    MemoryClaim& claim_;
+};
+
+Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stored_part, MemoryClaim& claim) {
     const QSize wanted = plan.orientation.swaps_axes() ? plan.target.transposed() : plan.target;
     const QRectF fraction = scaled_rect(stored_part, 1.0 / plan.stored.width(), 1.0 / plan.stored.height());
-    ShrinkingSink sink(wanted, fraction);
+    ShrinkingSink shrinking(wanted, fraction);
+    ClaimingSink sink(shrinking, wanted, fraction, claim);
     const bool ok = record.decoded ? feed_rows(record.pixels, sink) : decode_file(record.source, wanted, sink);
-    if (!ok || sink.image().isNull()) return {};
-    const QSize delivered = sink.source_size();
-    return {std::move(sink.image()), scaled_rect(QRectF(sink.kept()), double(plan.stored.width()) / delivered.width(),
+    if (!ok || shrinking.image().isNull()) return {};
+    const QSize delivered = shrinking.source_size();
+    return {std::move(shrinking.image()), scaled_rect(QRectF(shrinking.kept()), double(plan.stored.width()) / delivered.width(),
                                                  double(plan.stored.height()) / delivered.height())};
 }
 
@@ -114,7 +151,8 @@ QImage render_whole(const ImageRecord& record) {
     if (record.decoded && record.pixels.isNull()) return QImage();
     const Plan plan = plan_of(record);
     if (!within_size_cap(plan.target)) return QImage();
-    Kept kept = shrink_base(record, plan, QRectF(QPointF(0, 0), plan.stored));
+    MemoryClaim claim;
+    Kept kept = shrink_base(record, plan, QRectF(QPointF(0, 0), plan.stored), claim);
     if (kept.image.isNull()) return QImage();
     return finish(std::move(kept.image), record, plan, plan.target);
 }
@@ -130,7 +168,8 @@ RenderedPart render_part(const ImageRecord& record, QRect part) {
     // neighbours at the part's edges.
     const QRectF shown_part = scaled_rect(QRectF(part), to_shown_x, to_shown_y).adjusted(-1, -1, 1, 1) &
                               QRectF(QPointF(0, 0), plan.shown);
-    Kept kept = shrink_base(record, plan, plan.orientation.map_to_stored(shown_part, plan.stored));
+    MemoryClaim claim;
+    Kept kept = shrink_base(record, plan, plan.orientation.map_to_stored(shown_part, plan.stored), claim);
     if (kept.image.isNull()) return {};
 
     // Where the kept pixels lie in the picture, to the nearest pixel.

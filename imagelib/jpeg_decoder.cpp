@@ -8,11 +8,13 @@
 // jpeg_destroy_decompress, on both paths.
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
+#include "imagelib/load_control.h"
 
 #include <QtGlobal>
 
 #include <csetjmp>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include <jerror.h>
@@ -99,9 +101,45 @@ void skip_input_data(j_decompress_ptr cinfo, long count) {
 
 void term_source(j_decompress_ptr) {}
 
-void refuse_endless_scans(j_common_ptr common) {
+// What the scans may cost in all, in blocks passed through (a scan passes
+// through every block of its components, holding data or not): this many
+// times the picture's blocks, which is more than twice what real
+// progressions use, and at least a small picture's worth for any picture.
+// Hundreds of empty refinement scans would otherwise cost seconds each time.
+constexpr int64_t kScanPassesPerBlock = 12;
+constexpr int64_t kFreeScanBlocks = int64_t{1} << 22;
+
+struct Progress {
+    jpeg_progress_mgr pub;
+    int64_t blocks_allowed;  // 0 until the header was read
+    int64_t blocks_passed;
+    int last_scan;
+};
+
+int64_t total_blocks(const jpeg_decompress_struct& cinfo) {
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i)
+        blocks += int64_t(cinfo.comp_info[i].width_in_blocks) * cinfo.comp_info[i].height_in_blocks;
+    return blocks;
+}
+
+// Called by libjpeg between rows, in the input and output passes alike: the
+// place to refuse a progression that costs too much, and to stop a load
+// that is to stop.
+void watch_progress(j_common_ptr common) {
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    if (cinfo->input_scan_number > kMaxScans) (*common->err->error_exit)(common);
+    auto* progress = reinterpret_cast<Progress*>(common->progress);
+    if (load_stopped() || cinfo->input_scan_number > kMaxScans) (*common->err->error_exit)(common);
+    if (progress->blocks_allowed == 0 || cinfo->input_scan_number == progress->last_scan) return;
+    progress->last_scan = cinfo->input_scan_number;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i)
+        progress->blocks_passed +=
+            int64_t(cinfo->cur_comp_info[i]->width_in_blocks) * cinfo->cur_comp_info[i]->height_in_blocks;
+    if (progress->blocks_passed > progress->blocks_allowed) (*common->err->error_exit)(common);
+}
+
+void allow_scan_work(Progress& progress, const jpeg_decompress_struct& cinfo) {
+    progress.blocks_allowed = std::max(kFreeScanBlocks, kScanPassesPerBlock * total_blocks(cinfo));
 }
 
 // One decompressor with its managers; plain data, so it may live in the
@@ -110,7 +148,7 @@ struct Decompressor {
     jpeg_decompress_struct cinfo;
     ErrorManager error;
     SourceManager source;
-    jpeg_progress_mgr progress;
+    Progress progress;
     FileCursor* cursor;
 };
 
@@ -139,12 +177,15 @@ void create(Decompressor& d) {
     d.source.pub.next_input_byte = nullptr;
     d.cinfo.src = &d.source.pub;
 
-    d.progress.progress_monitor = refuse_endless_scans;
-    d.progress.pass_counter = 0;
-    d.progress.pass_limit = 0;
-    d.progress.completed_passes = 0;
-    d.progress.total_passes = 0;
-    d.cinfo.progress = &d.progress;
+    d.progress.pub.progress_monitor = watch_progress;
+    d.progress.pub.pass_counter = 0;
+    d.progress.pub.pass_limit = 0;
+    d.progress.pub.completed_passes = 0;
+    d.progress.pub.total_passes = 0;
+    d.progress.blocks_allowed = 0;
+    d.progress.blocks_passed = 0;
+    d.progress.last_scan = 0;
+    d.cinfo.progress = &d.progress.pub;
 }
 
 // ---- EXIF orientation -------------------------------------------------
@@ -303,7 +344,25 @@ void cmyk_to_rgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverte
 
 struct PixelDecoder {
     Decompressor d;
+    MemoryClaim* claim;  // lives outside the frame that sets the jump
 };
+
+// A file of several scans keeps every coefficient of the picture until the
+// last scan: that much comes out of the process's budget first.
+bool claim_coefficients(PixelDecoder& p) {
+    const jpeg_decompress_struct& cinfo = p.d.cinfo;
+    if (!cinfo.progressive_mode && cinfo.comps_in_scan >= cinfo.num_components) return true;
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        // Whole MCUs, as libjpeg allocates them.
+        const int64_t across = (int64_t(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const int64_t down = (int64_t(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        blocks += across * down;
+    }
+    *p.claim = MemoryClaim(blocks * int64_t(sizeof(JBLOCK)));
+    return bool(*p.claim);
+}
 
 bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     jpeg_decompress_struct& cinfo = p.d.cinfo;
@@ -313,6 +372,8 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     if (!within_size_cap(QSize(int(qMin<JDIMENSION>(cinfo.image_width, 1u << 30)),
                                int(qMin<JDIMENSION>(cinfo.image_height, 1u << 30)))))
         return false;
+    allow_scan_work(p.d.progress, cinfo);
+    if (!claim_coefficients(p)) return false;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     choose_scale(cinfo, wanted);
@@ -338,6 +399,7 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     while (cinfo.output_scanline < height) {
         const int y = int(cinfo.output_scanline);
         uchar* row = sink.row(y);
+        if (row == nullptr) return false;
         JSAMPROW target = direct ? row : scratch[0];
         if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) return false;
         if (cmyk)
@@ -374,8 +436,10 @@ std::optional<ImageInfo> read_jpeg_info(const FileInput& input) {
 
 bool decode_jpeg(const FileInput& input, QSize wanted, RowSink& sink) {
     FileCursor cursor(input);
+    MemoryClaim claim;
     PixelDecoder decoder{};
     decoder.d.cursor = &cursor;
+    decoder.claim = &claim;
     const bool ok = decode_pixels(decoder, wanted, sink);
     jpeg_destroy_decompress(&decoder.d.cinfo);
     return ok;

@@ -3,10 +3,13 @@
 // tRNS applied; gamma left alone, as a viewer of sRGB pictures shows them).
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
+#include "imagelib/load_control.h"
 
 #include <spng.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <memory>
 #include <new>
 
@@ -71,6 +74,82 @@ void round_to_8_bits(const uint16_t* in, uchar* out, std::size_t samples) {
     for (std::size_t i = 0; i < samples; ++i) out[i] = uchar((uint32_t(in[i]) * 255 + 32767) / 65535);
 }
 
+
+// Adam7: where each pass's pixels start and how far apart they lie.
+constexpr int kPassX[7] = {0, 4, 0, 2, 0, 1, 0};
+constexpr int kPassDx[7] = {8, 8, 4, 4, 2, 2, 1};
+
+// Sums of at most this many pixels a side fit 32 bits (255 * 255 each).
+constexpr int kMaxBox = 256;
+
+// The factor an interlaced picture is gathered reduced by: whole boxes of
+// factor x factor pixels still cover `wanted`, and the pixels left over at
+// the right and bottom edges move the shown edge by at most a quarter of
+// one of its pixels. 1 when it is not shown smaller.
+int reduction_for(int width, int height, QSize wanted) {
+    if (!wanted.isValid() || wanted.isEmpty()) return 1;
+    int factor = std::min({width / wanted.width(), height / wanted.height(), kMaxBox});
+    const auto close = [](int side, int f, int want) { return int64_t(side % f) * want * 4 <= side; };
+    while (factor > 1 && !(close(width, factor, wanted.width()) && close(height, factor, wanted.height()))) --factor;
+    return std::max(factor, 1);
+}
+
+// An interlaced picture gathered as the average of every factor x factor
+// box (weighted by alpha, as the later shrinking is), pass by pass: each
+// pixel is added to its box as its pass delivers it, so the picture is
+// never held at full size.
+class ReducedGather {
+public:
+    ReducedGather(int width, int height, int factor)
+        : factor_(factor), width_(width / factor), height_(height / factor) {}
+
+    bool allocate() {
+        try {
+            sums_.assign(std::size_t(width_) * std::size_t(height_) * 4, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    static int64_t bytes(int width, int height, int factor) {
+        return int64_t(width / factor) * (height / factor) * 4 * int64_t(sizeof(uint32_t));
+    }
+    QSize size() const { return QSize(width_, height_); }
+
+    // The pass's pixels of source row y, 8-bit RGBA at their places in `row`.
+    void add(int y, int pass, const uchar* row) {
+        const int by = y / factor_;
+        if (by >= height_) return;
+        uint32_t* sums = sums_.data() + std::size_t(by) * std::size_t(width_) * 4;
+        const int end = width_ * factor_;
+        for (int x = kPassX[pass]; x < end; x += kPassDx[pass]) {
+            const uchar* p = row + std::size_t(x) * 4;
+            uint32_t* box = sums + std::size_t(x / factor_) * 4;
+            const uint32_t a = p[3];
+            box[0] += p[0] * a;
+            box[1] += p[1] * a;
+            box[2] += p[2] * a;
+            box[3] += a * 255;
+        }
+    }
+
+    void write_row(int y, uchar* out) const {
+        const uint32_t* sums = sums_.data() + std::size_t(y) * std::size_t(width_) * 4;
+        const uint32_t count = uint32_t(factor_) * uint32_t(factor_);
+        for (int x = 0; x < width_; ++x, sums += 4, out += 4) {
+            const uint32_t alpha = sums[3];
+            for (int c = 0; c < 3; ++c) out[c] = alpha == 0 ? 0 : uchar((uint64_t(sums[c]) * 255 + alpha / 2) / alpha);
+            out[3] = uchar((alpha / 255 + count / 2) / count);
+        }
+    }
+
+private:
+    int factor_;
+    int width_;
+    int height_;
+    std::vector<uint32_t> sums_;
+};
+
 }  // namespace
 
 std::optional<ImageInfo> read_png_info(const FileInput& input) {
@@ -83,7 +162,55 @@ std::optional<ImageInfo> read_png_info(const FileInput& input) {
     return info;
 }
 
-bool decode_png(const FileInput& input, RowSink& sink) {
+namespace {
+
+// The rows of an interlaced picture, each pass added to the boxes of a
+// ReducedGather as it is decoded; the sink gets the reduced picture.
+bool gather_reduced(spng_ctx* ctx, const spng_ihdr& ihdr, QImage::Format format, int factor, RowSink& sink) {
+    const int width = int(ihdr.width);
+    const int height = int(ihdr.height);
+    const bool wide = ihdr.bit_depth == 16;
+    const std::size_t samples = std::size_t(width) * 4;
+    const std::size_t decoded_row_bytes = wide ? samples * 2 : samples;
+    const MemoryClaim claim(ReducedGather::bytes(width, height, factor) + int64_t(decoded_row_bytes) + int64_t(samples));
+    if (!claim) return false;
+    ReducedGather gather(width, height, factor);
+    if (!gather.allocate()) return false;
+    std::unique_ptr<uint16_t[]> decoded(new (std::nothrow) uint16_t[(decoded_row_bytes + 1) / 2]);
+    std::unique_ptr<uchar[]> narrow(wide ? new (std::nothrow) uchar[samples] : nullptr);
+    if (!decoded || (wide && !narrow)) return false;
+    for (;;) {
+        spng_row_info info{};
+        const int state = spng_get_row_info(ctx, &info);
+        if (state == SPNG_EOI) break;
+        if (state != 0 || info.row_num >= ihdr.height || info.pass < 0 || info.pass > 6 || load_stopped())
+            return false;
+        const int ret = spng_decode_row(ctx, decoded.get(), decoded_row_bytes);
+        if (ret != 0 && ret != SPNG_EOI) return false;
+        const uchar* row = reinterpret_cast<const uchar*>(decoded.get());
+        if (wide) {
+            round_to_8_bits(decoded.get(), narrow.get(), samples);
+            row = narrow.get();
+        }
+        gather.add(int(info.row_num), info.pass, row);
+        if (ret == SPNG_EOI) break;
+    }
+    if (!image_data_intact(ctx)) return false;
+    if (!sink.start(gather.size(), format)) return false;
+    for (int y = 0; y < gather.size().height(); ++y) {
+        uchar* row = sink.row(y);
+        if (row == nullptr) return false;
+        gather.write_row(y, row);
+        sink.row_done(y);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decode_png(const FileInput& input, RowSink& sink) { return decode_png_for_size(input, QSize(), sink); }
+
+bool decode_png_for_size(const FileInput& input, QSize wanted, RowSink& sink) {
     FileCursor cursor(input);
     spng_ihdr ihdr{};
     const Context ctx = open_png(cursor, ihdr);
@@ -110,7 +237,7 @@ bool decode_png(const FileInput& input, RowSink& sink) {
         if (wide && !wide_row) return false;
         for (int y = 0; y < height; ++y) {
             uchar* row = sink.row(y);
-            if (row == nullptr) return false;
+            if (row == nullptr || load_stopped()) return false;
             void* target = wide ? static_cast<void*>(wide_row.get()) : row;
             const int ret = spng_decode_row(ctx.get(), target, decoded_row_bytes);
             // The last row may report the end of the image.
@@ -123,13 +250,18 @@ bool decode_png(const FileInput& input, RowSink& sink) {
         return image_data_intact(ctx.get());
     }
 
-    // Adam7 delivers every row several times, a part of it per pass: the
-    // picture is gathered whole, then handed over top to bottom. A picture
-    // whose buffer would exceed the decoders' limit is refused. The buffer
-    // is left uncleared, so a file that breaks off early costs only the
-    // memory its rows reached; at the end the seven passes have written
-    // every pixel once.
+    // Adam7 delivers every row several times, a part of it per pass. A
+    // picture shown smaller than its size is gathered reduced, pass by pass;
+    // otherwise it is gathered whole, then handed over top to bottom. A
+    // picture whose buffer would exceed the decoders' limit is refused.
+    const int factor = reduction_for(width, height, wanted);
+    if (factor > 1) return gather_reduced(ctx.get(), ihdr, format, factor, sink);
+    // The buffer is left uncleared, so a file that breaks off early costs
+    // only the memory its rows reached; at the end the seven passes have
+    // written every pixel once.
     if (int64_t(decoded_row_bytes) * height > kDecoderMemoryLimit) return false;
+    const MemoryClaim claim(int64_t(decoded_row_bytes) * height);
+    if (!claim) return false;
     // uint16_t storage serves both depths (and keeps 16-bit samples aligned).
     const std::size_t buffer_words = (decoded_row_bytes * std::size_t(height) + 1) / 2;
     const std::unique_ptr<uint16_t[]> buffer(new (std::nothrow) uint16_t[buffer_words]);
@@ -139,7 +271,7 @@ bool decode_png(const FileInput& input, RowSink& sink) {
         spng_row_info info{};
         const int state = spng_get_row_info(ctx.get(), &info);
         if (state == SPNG_EOI) break;
-        if (state != 0 || info.row_num >= ihdr.height) return false;
+        if (state != 0 || info.row_num >= ihdr.height || load_stopped()) return false;
         const int ret =
             spng_decode_row(ctx.get(), pixels + decoded_row_bytes * info.row_num, decoded_row_bytes);
         if (ret == SPNG_EOI) break;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "imagelib/load_control.h"
+
 namespace tervo {
 namespace {
 
@@ -16,6 +18,7 @@ PictureAhead::~PictureAhead() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        stop_job_ = true;
     }
     work_.notify_all();
     worker_.join();
@@ -39,7 +42,16 @@ std::optional<PictureKey> PictureAhead::next_job() const {
     return *missing.front();
 }
 
+void PictureAhead::stop_unwanted_job() {
+    if (!in_progress_) return;
+    const bool wanted = std::find(wanted_.begin(), wanted_.end(), *in_progress_) != wanted_.end();
+    if (!wanted && !(awaited_ && *awaited_ == *in_progress_)) stop_job_ = true;
+}
+
 void PictureAhead::run() {
+    // The worker's loads give way to the window's thread: they take memory
+    // only when it is free, and stop between rows when told to.
+    const imagelib::BackgroundLoads background(stop_job_);
     std::unique_lock lock(mutex_);
     for (;;) {
         work_.wait(lock, [this] { return stopping_ || next_job().has_value(); });
@@ -47,9 +59,14 @@ void PictureAhead::run() {
         const PictureKey key = *next_job();
         const unsigned generation = generation_;
         in_progress_ = key;
+        stop_job_ = false;
         lock.unlock();
         const auto started = std::chrono::steady_clock::now();
         PreparedPicture picture = prepare_picture(key);
+        // A load that gave up (stopped, or short of memory) is kept as a
+        // picture the paint never uses, so that it is not tried again and
+        // again: the paint loads the file itself.
+        if (imagelib::BackgroundLoads::take_gave_up()) picture.identity.reset();
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - started;
         lock.lock();
         prepare_ms_ = prepare_ms_ == 0 ? took.count() : kSmoothing * took.count() + (1 - kSmoothing) * prepare_ms_;
@@ -80,13 +97,15 @@ std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
             if (wanted_.size() < kLookAhead && std::find(wanted_.begin(), wanted_.end(), key) == wanted_.end())
                 wanted_.push_back(key);
     }
+    std::erase_if(wanted_, [&](const PictureKey& key) { return key.path == current.path; });
     const bool was_ready = is_ready(current);
     if (in_progress_ && *in_progress_ == current) {
         ++counts_.waited;
         awaited_ = current;
-        done_.wait(lock, [&] { return !(in_progress_ && *in_progress_ == current); });
+        done_.wait_for(lock, kLongestWait, [&] { return !(in_progress_ && *in_progress_ == current); });
         awaited_.reset();
     }
+    stop_unwanted_job();
     std::optional<PreparedPicture> found;
     auto it = std::find_if(ready_.begin(), ready_.end(), [&](const PreparedPicture& p) { return p.key == current; });
     if (it != ready_.end()) {
@@ -111,6 +130,7 @@ void PictureAhead::discard() {
     wanted_.clear();
     ready_.clear();
     ++generation_;
+    stop_unwanted_job();
 }
 
 bool PictureAhead::wait_until_idle(std::chrono::milliseconds limit) {
@@ -159,8 +179,11 @@ std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState
         // Every play and step command and every tick clear scale_fixed
         // before the paint that shows the next picture.
         next.emplace();
-        for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by)
-            next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0));
+        for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by) {
+            const int32_t index = wrapped(view.current_index + direction * ahead_by, count);
+            if (index == view.current_index) break;  // around the table and back: the picture on show
+            next->push_back(picture_key(app, client, index, 0));
+        }
     }
     return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed), next);
 }

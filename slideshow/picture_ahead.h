@@ -4,6 +4,7 @@
 // the record or the platform; results come back under a mutex.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -22,9 +23,12 @@ public:
     static constexpr std::size_t kMaxHeld = 2;
     // How far ahead of the picture on show the worker may go.
     static constexpr std::size_t kLookAhead = 3;
+    // The longest a paint waits for the worker.
+    static constexpr std::chrono::milliseconds kLongestWait{100};
 
     PictureAhead();
-    // Stops and joins the worker; a picture in the making is dropped.
+    // Stops the worker between two rows and joins it; a picture in the
+    // making is dropped.
     ~PictureAhead();
     PictureAhead(const PictureAhead&) = delete;
     PictureAhead& operator=(const PictureAhead&) = delete;
@@ -66,6 +70,9 @@ private:
     // The next key to work on, if any; the caller holds the mutex.
     std::optional<PictureKey> next_job() const;
     bool is_ready(const PictureKey& key) const;
+    // Stops the picture in the making when no one wants it any more; the
+    // caller holds the mutex.
+    void stop_unwanted_job();
 
     mutable std::mutex mutex_;
     std::condition_variable work_;  // wakes the worker
@@ -84,6 +91,8 @@ private:
     unsigned generation_ = 0;            // changes with every discard
     Counts counts_;
     bool stopping_ = false;
+    // Set to stop the worker's load between two rows.
+    std::atomic<bool> stop_job_{false};
     std::thread worker_;
 };
 

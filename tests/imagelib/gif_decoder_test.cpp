@@ -242,6 +242,27 @@ TEST_F(GifDecoder, FrameReachingPastTheScreenIsCut) {
     }
 }
 
+TEST_F(GifDecoder, FrameFarLargerThanItsScreenIsRefusedUnlessOnlyItsVisibleRowsAreDecoded) {
+    // On a 64 x 64 screen: a plain frame's rows below the screen are never
+    // decoded; an interlaced one would have to be decoded through most of
+    // its rows to reach the visible ones, which costs out of all proportion.
+    struct Case {
+        int width, height;
+        bool interlaced;
+        bool shown;
+    };
+    for (const Case& c : {Case{65535, 600, false, true}, Case{65535, 600, true, false}, Case{1000, 1000, true, true}}) {
+        Frame f{0, 0, c.width, c.height, c.interlaced, -1, {}};
+        f.indices.assign(std::size_t(c.width) * std::size_t(c.height), 1);
+        const Decoded d = decode_gif_file(file("wide.gif", make_gif(64, 64, {f})));
+        ASSERT_TRUE(d.info);
+        ASSERT_EQ(d.decoded, c.shown) << c.width << "x" << c.height << " " << c.interlaced;
+        if (c.shown) {
+            EXPECT_EQ(d.image.pixel(63, 63), kColours[1]);
+        }
+    }
+}
+
 TEST_F(GifDecoder, HugeScreenCostsOnlyWhatTheSinkAsksFor) {
     // 35 bytes: a 32768 x 4096 screen, two colours, one 1x1 frame.
     const std::string bytes = std::string("GIF89a\x00\x80\x00\x10\x80\x00\x00", 13) +

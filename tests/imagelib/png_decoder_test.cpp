@@ -2,6 +2,8 @@
 // hand-made files the corpus lacks (bombs, a 16-bit colour key, damage).
 #include "tests/imagelib/decoder_test_support.h"
 
+#include "imagelib/row_sinks.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -259,6 +261,48 @@ TEST_F(PngDecoder, InterlacedFileBreakingOffEarlyCostsLittleMemory) {
     CountingSink sink;
     EXPECT_FALSE(decode_into(path, sink));
     EXPECT_LT(peak_resident_bytes() - before, int64_t{64} << 20);
+}
+
+// The filtered bytes of an RGBA picture stored as Adam7, pass by pass.
+std::string adam7_rows(const QImage& rgba) {
+    static constexpr int kPass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    std::string raw;
+    for (const auto& p : kPass)
+        for (int y = p[1]; y < rgba.height() && p[0] < rgba.width(); y += p[3]) {
+            raw += '\0';
+            for (int x = p[0]; x < rgba.width(); x += p[2])
+                raw.append(reinterpret_cast<const char*>(rgba.constScanLine(y)) + x * 4, 4);
+        }
+    return raw;
+}
+
+TEST_F(PngDecoder, InterlacedPictureShownSmallerIsGatheredReduced) {
+    // 8192 x 8192 RGBA would be 256 MiB gathered whole.
+    const std::string huge = file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192))));
+    QImage pattern(64, 48, QImage::Format_RGBA8888);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) pattern.setPixel(x, y, qRgba(x * 4, y * 5, (x ^ y) * 3, (x * 7 + y * 3) & 255));
+    const std::string small = file("small.png", png(ihdr(64, 48, 8, 6, true), "", deflated(adam7_rows(pattern))));
+    struct Case {
+        std::string path;
+        QSize wanted, delivered;
+    };
+    for (const Case& c : {Case{huge, QSize(1000, 1000), QSize(1024, 1024)}, Case{small, QSize(16, 12), QSize(16, 12)},
+                          Case{small, QSize(64, 48), QSize(64, 48)}}) {
+        const int64_t before = std::max(peak_resident_bytes(), resident_bytes());
+        const auto input = imagelib::FileInput::open(c.path.c_str());
+        imagelib::WholeImageSink sink;
+        ASSERT_TRUE(imagelib::decode_png_for_size(*input, c.wanted, sink)) << c.path;
+        EXPECT_EQ(sink.image().size(), c.delivered) << c.path;
+        EXPECT_LT(peak_resident_bytes() - before, int64_t{64} << 20) << c.path;
+        if (c.path != small) continue;
+        // Each pixel the alpha-weighted average of its box, as an area
+        // average shrinks.
+        const QImage expected = pattern.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                    .scaled(c.delivered, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LE(max_difference(sink.image(), expected), 2) << c.wanted.width();
+    }
 }
 
 TEST_F(PngDecoder, SixteenBitColourKeyMakesExactlyThatColourTransparent) {
