@@ -8,9 +8,13 @@
 // JPEG zoomed 4x, each shown once per fresh process for its peak memory.
 // Then an animated GIF of 99 frames against ImageMagick's convert.
 //
-//   bench_imagelib [--no-gif]
+// Then the costly files (a GIF frame far larger than its screen, a JPEG of
+// hundreds of scans, Adam7 PNGs) and a show's step over three of those PNGs.
+//
+//   bench_imagelib [--no-gif | --costly]
 #include "bench/imagelib/photo_like.h"
 #include "imagelib/imgctl.h"
+#include "imagelib/load_control.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -19,14 +23,17 @@
 #include <QPainter>
 
 #include <sys/resource.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -173,6 +180,7 @@ struct FreshShow {
     double ms = -1;
     long kb = -1;
     int drawn = 0;
+    double cpu_ms = -1;  // CPU time of a paint, all threads, mean
 };
 
 FreshShow fresh_show(const std::string& path, double zoom) {
@@ -182,16 +190,43 @@ FreshShow fresh_show(const std::string& path, double zoom) {
     FreshShow result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
-    if (std::fscanf(pipe, "%lf %ld %d", &result.ms, &result.kb, &result.drawn) != 3) result = FreshShow{};
+    if (std::fscanf(pipe, "%lf %ld %d %lf", &result.ms, &result.kb, &result.drawn, &result.cpu_ms) != 4)
+        result = FreshShow{};
     pclose(pipe);
     return result;
+}
+
+double cpu_ms() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 int show_child(const std::string& path, double zoom) {
     QImage surface = make_surface();
     bool drawn = false;
-    const double ms = median_ms(3, [&] { drawn = zoomed_chain(path, zoom, 0, surface); });
-    std::printf("%.1f %ld %d\n", ms, peak_rss_kb(), drawn ? 1 : 0);
+    constexpr int kRuns = 3;
+    const double cpu_before = cpu_ms();
+    const double ms = median_ms(kRuns, [&] { drawn = zoomed_chain(path, zoom, 0, surface); });
+    const double cpu = (cpu_ms() - cpu_before) / kRuns;
+    std::printf("%.1f %ld %d %.1f\n", ms, peak_rss_kb(), drawn ? 1 : 0, cpu);
+    return 0;
+}
+
+// One step of a show of three pictures: the window's thread paints the
+// first while a background thread prepares the other two, as the show's
+// worker does; prints the process's peak resident memory.
+int step_child(const std::string& shown, const std::string& next, const std::string& after) {
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        const imagelib::BackgroundLoads background(stop);
+        QImage surface = make_surface();
+        for (const std::string* path : {&next, &after}) zoomed_chain(*path, 0, 0, surface);
+    });
+    QImage surface = make_surface();
+    zoomed_chain(shown, 0, 0, surface);
+    worker.join();
+    std::printf("%ld\n", peak_rss_kb());
     return 0;
 }
 
@@ -267,6 +302,180 @@ void write_png_bomb(const std::string& path) {
     if (image.isNull()) std::abort();
     image.fill(qRgba(30, 120, 200, 230));
     save(image, path, "png");
+}
+
+
+// The costly files: small, and each costing seconds of CPU or hundreds of
+// megabytes to a decoder that does everything its header asks.
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) std::abort();
+    std::fclose(file);
+}
+
+// LZW codes packed as a GIF wants them: least significant bit first, in
+// sub-blocks of at most 255 bytes.
+class GifCodes {
+public:
+    void put(unsigned code, int width) {
+        bits_ |= uint64_t(code) << count_;
+        count_ += width;
+        while (count_ >= 8) {
+            bytes_ += char(bits_ & 0xff);
+            bits_ >>= 8;
+            count_ -= 8;
+        }
+    }
+    std::string blocks() {
+        if (count_ > 0) bytes_ += char(bits_ & 0xff);
+        std::string out;
+        for (std::size_t at = 0; at < bytes_.size(); at += 255) {
+            const std::size_t n = std::min<std::size_t>(255, bytes_.size() - at);
+            out += char(n);
+            out.append(bytes_, at, n);
+        }
+        return out + '\0';
+    }
+
+private:
+    std::string bytes_;
+    uint64_t bits_ = 0;
+    int count_ = 0;
+};
+
+// A 64x64 screen whose first frame is interlaced and width x height pixels
+// of one colour, as LZW codes of ever longer runs (each code the one being
+// defined), so a few bits stand for thousands of pixels.
+void write_gif_frame_bomb(const std::string& path, int width, int height) {
+    constexpr unsigned kClear = 4, kEnd = 5, kLongestRun = 4000;
+    // The width of the j-th code after a clear (1-based), as decoders count.
+    const auto width_of = [](unsigned j) {
+        int bits = 3;
+        while (5u + j > (1u << bits) && bits < 12) ++bits;
+        return bits;
+    };
+    GifCodes codes;
+    uint64_t left = uint64_t(width) * uint64_t(height);
+    unsigned j = 0;  // codes since the last clear
+    const auto clear = [&] {
+        codes.put(kClear, j == 0 ? 3 : width_of(j + 1));
+        j = 0;
+    };
+    while (left > 0) {
+        clear();
+        // The j-th code stands for j pixels: code 0, then each the code
+        // being defined.
+        while (j < kLongestRun && left > j) {
+            ++j;
+            codes.put(j == 1 ? 0 : 4 + j, width_of(j));
+            left -= j;
+        }
+        if (left > 0 && left <= j) {
+            clear();
+            while (left > 0) {
+                ++j;
+                codes.put(0, width_of(j));
+                --left;
+            }
+        }
+    }
+    codes.put(kEnd, width_of(j + 1));
+    std::string bytes = std::string("GIF89a") + char(64) + char(0) + char(64) + char(0) + char(0x81) + char(0) + char(0);
+    bytes += std::string("\xff\0\0\0\0\xff\0\0\0\xff\xff\xff", 12);  // four colours
+    bytes += ',' + std::string(4, '\0') + char(width & 0xff) + char(width >> 8) + char(height & 0xff) +
+             char(height >> 8) + char(0x40) + char(2);
+    write_bytes(path, bytes + codes.blocks() + ';');
+}
+
+std::string be16(unsigned v) { return {char(v >> 8), char(v & 0xff)}; }
+std::string marker(unsigned char code, const std::string& payload) {
+    return std::string("\xFF") + char(code) + be16(unsigned(payload.size()) + 2) + payload;
+}
+
+// A progressive grey JPEG of side x side whose `scans` scans hold almost
+// nothing: each still passes through every block.
+void write_jpeg_scan_bomb(const std::string& path, int side, int scans) {
+    const std::string dqt = std::string(1, '\0') + std::string(64, '\x01');
+    const std::string sof = std::string(1, 8) + be16(unsigned(side)) + be16(unsigned(side)) + char(1) + char(1) +
+                            char(0x11) + char(0);
+    const std::string dht = std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0);
+    std::string bytes = std::string("\xFF\xD8", 2) + marker(0xDB, dqt) + marker(0xC2, sof) + marker(0xC4, dht);
+    for (int i = 0; i < scans; ++i) bytes += marker(0xDA, std::string{1, 1, 0, 0, 0, 0}) + std::string(64, '\0');
+    write_bytes(path, bytes + "\xFF\xD9");
+}
+
+// An Adam7 RGBA PNG of side x side, all transparent: under 100 KB of file,
+// 256 MiB gathered whole at 8192.
+void write_adam7_bomb(const std::string& path, uint32_t side) {
+    const auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    const auto chunk = [&](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        return be32(uint32_t(data.size())) + body +
+               be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+    };
+    static constexpr int kPass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    uint64_t raw = 0;
+    for (const auto& p : kPass) raw += (side - p[1] + p[3] - 1) / p[3] * (1 + (side - p[0] + p[2] - 1) / p[2] * 4);
+    z_stream z{};
+    deflateInit(&z, 9);
+    const std::string zeros(1 << 20, '\0');
+    std::string data;
+    char buffer[1 << 16];
+    for (int flush = Z_NO_FLUSH; flush != Z_FINISH;) {
+        const uint64_t piece = std::min<uint64_t>(raw, zeros.size());
+        raw -= piece;
+        flush = raw == 0 ? Z_FINISH : Z_NO_FLUSH;
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        z.avail_in = uInt(piece);
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            deflate(&z, flush);
+            data.append(buffer, sizeof buffer - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    write_bytes(path, std::string("\x89PNG\r\n\x1a\n", 8) +
+                          chunk("IHDR", be32(side) + be32(side) + char(8) + char(6) + '\0' + '\0' + char(1)) +
+                          chunk("IDAT", data) + chunk("IEND", ""));
+}
+
+void bench_costly_files(const fs::path& dir) {
+    const std::string gif = (dir / "frame.gif").string();
+    const std::string jpeg = (dir / "scans.jpg").string();
+    std::vector<std::string> pngs;
+    write_gif_frame_bomb(gif, 65535, 32768);
+    write_jpeg_scan_bomb(jpeg, 5792, 500);
+    for (int i = 0; i < 3; ++i) {
+        pngs.push_back((dir / ("adam7-" + std::to_string(i) + ".png")).string());
+        write_adam7_bomb(pngs.back(), 8192);
+    }
+    struct Case {
+        const char* label;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"GIF 64x64 screen, 65535x32768 interlaced", gif},
+        {"JPEG 5792x5792 grey, 500 scans", jpeg},
+        {"PNG 8192x8192 RGBA Adam7, fit", pngs[0]},
+    };
+    std::printf("\nCostly files, one per fresh process (a paint: median ms, CPU ms; peak resident MB)\n");
+    std::printf("%-42s %10s %9s %9s %9s %6s\n", "case", "file (B)", "ms", "CPU ms", "peak MB", "drawn");
+    for (const Case& c : cases) {
+        const FreshShow r = fresh_show(c.path, 0);
+        std::printf("%-42s %10ju %9.1f %9.1f %9.1f %6s\n", c.label, std::uintmax_t(fs::file_size(c.path)), r.ms,
+                    r.cpu_ms, r.kb / 1024.0, r.ms < 0 ? "crash" : r.drawn ? "yes" : "no");
+        std::fflush(stdout);
+    }
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    FILE* pipe = popen(("'" + self + "' --step '" + pngs[0] + "' '" + pngs[1] + "' '" + pngs[2] + "'").c_str(), "r");
+    long kb = -1;
+    if (pipe == nullptr || std::fscanf(pipe, "%ld", &kb) != 1) kb = -1;
+    if (pipe != nullptr) pclose(pipe);
+    std::printf("%-42s %10s %9s %9s %9.1f\n", "step of three Adam7 PNGs, with the worker", "", "", "", kb / 1024.0);
+    std::printf("targets: each <= 2000 ms CPU and <= 300 MB; the step <= 512 MiB\n");
 }
 
 void bench_bombs(const fs::path& dir, const std::string& jpeg24) {
@@ -451,6 +660,7 @@ void bench_animation(const fs::path& dir) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--show") return show_child(argv[2], std::atof(argv[3]));
+    if (argc == 5 && std::string(argv[1]) == "--step") return step_child(argv[2], argv[3], argv[4]);
     if (argc == 6 && std::string(argv[1]) == "--peak-rss")
         return peak_rss_child(argv[2], argv[3], std::string(argv[4]) == "1", std::atoi(argv[5]));
     const bool with_gif = !(argc > 1 && std::string(argv[1]) == "--no-gif");
@@ -458,7 +668,13 @@ int main(int argc, char** argv) {
     char pattern[] = "/tmp/tervo-bench-imagelib-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const fs::path dir = pattern;
+    if (argc > 1 && std::string(argv[1]) == "--costly") {
+        bench_costly_files(dir);
+        fs::remove_all(dir);
+        return 0;
+    }
     bench_chains(dir);
+    bench_costly_files(dir);
     if (with_gif) bench_animation(dir);
     fs::remove_all(dir);
     return 0;

@@ -223,7 +223,7 @@ TEST(SettingsFile, GarbageAndHugeFilesLoadWithoutHarm) {
         std::string text = "psize=5\r\n";
         std::mt19937 random(1);
         for (std::size_t i = 0; i < c.garbage; ++i) text += static_cast<char>(random());
-        text += "\npsize=3\r\n";
+        if (c.claimed == 0) text += "\npsize=3\r\n";
         const auto path = dir.write("Tervo.ini", text);
         if (c.claimed > 0) {
             ASSERT_EQ(::truncate(path.c_str(), c.claimed), 0);

@@ -21,6 +21,7 @@
 #include <QToolTip>
 #include <QWindow>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <functional>
@@ -521,6 +522,43 @@ TEST_F(MainWindowTest, AltXOnTheMenuBarEndsTheProgram) {
     EXPECT_EQ(reached, "acted");
     EXPECT_TRUE(exit_chosen) << "Alt+X chose the menu bar's exit command";
     EXPECT_EQ(code, 0);
+}
+
+TEST_F(MainWindowTest, ExitFromAShowOfCostlyFilesAnswersWithinOneSecond) {
+    // Progressive JPEGs of hundreds of scans that hold nothing, and a GIF
+    // whose first frame is far larger than its screen: each costs seconds
+    // to a decoder doing all its header asks, in the paint and the worker.
+    const auto be16 = [](unsigned v) { return std::string{char(v >> 8), char(v & 0xff)}; };
+    const auto marker = [&](unsigned char code, const std::string& payload) {
+        return std::string("\xFF") + char(code) + be16(unsigned(payload.size()) + 2) + payload;
+    };
+    std::string jpeg = std::string("\xFF\xD8", 2) + marker(0xDB, std::string(1, '\0') + std::string(64, '\x01')) +
+                       marker(0xC2, std::string(1, 8) + be16(5792) + be16(5792) + char(1) + char(1) + char(0x11) + char(0)) +
+                       marker(0xC4, std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0));
+    for (int scan = 0; scan < 500; ++scan) jpeg += marker(0xDA, std::string{1, 1, 0, 0, 0, 0}) + std::string(64, '\0');
+    for (const char* name : {"a.jpg", "b.jpg"}) pictures.write(name, jpeg + "\xFF\xD9");
+    pictures.write("c.gif", std::string("GIF89a\x40\0\x40\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\xff\xff\xff\xff\x40\x02", 30) +
+                                std::string(255 * 64, '\x55'));
+    save_settings_file(1, 30);
+    AppState record;
+    std::string reached;
+    std::chrono::steady_clock::time_point asked;
+    const int code = run_tervo_acting_when_active(
+        record,
+        [&](MainWindow& window) {
+            window.command_action(tb_play_forward)->trigger();
+            const auto paints = [&] {
+                const PictureAhead::Counts c = window.picture_ahead().counts();
+                return c.ready + c.waited + c.missing;
+            };
+            if (!QTest::qWaitFor([&] { return paints() >= 4; }, kStateDeadlineMs)) return;
+            asked = std::chrono::steady_clock::now();
+            window.command_action(cmd_exit)->trigger();
+        },
+        reached);
+    const auto answered = std::chrono::steady_clock::now() - asked;
+    ASSERT_EQ(code, 0) << reached;
+    EXPECT_LT(answered, std::chrono::seconds(1));
 }
 
 }  // namespace
