@@ -71,8 +71,8 @@ struct Kept {
 // rows of a load that is to stop.
 class ClaimingSink : public RowSink {
 public:
-    ClaimingSink(ShrinkingSink& sink, QSize wanted, QRectF part, MemoryClaim& claim)
-        : sink_(sink), wanted_(wanted), part_(part), claim_(claim) {}
+    ClaimingSink(ShrinkingSink& sink, QSize wanted, QRectF part, bool copies, MemoryClaim& claim)
+        : sink_(sink), wanted_(wanted), part_(part), copies_(copies), claim_(claim) {}
 
     bool start(QSize size, QImage::Format format) override {
         const auto side = [](double fraction, int length) { return int64_t(std::ceil(fraction * length)) + 2; };
@@ -80,13 +80,15 @@ public:
         const int64_t kept_h = std::min<int64_t>(side(part_.height(), size.height()), size.height());
         const int64_t out_w = std::clamp<int64_t>(side(part_.width(), wanted_.width()), 1, kept_w);
         const int64_t out_h = std::clamp<int64_t>(side(part_.height(), wanted_.height()), 1, kept_h);
-        const int64_t band_rows = std::min<int64_t>(kept_h, 2 * (ShrinkingSink::kMinBandRows + (kept_h + out_h - 1) / out_h) + 4);
+        const int64_t band_rows =
+            std::min<int64_t>(kept_h, 2 * (ShrinkingSink::kMinBandRows + (kept_h + out_h - 1) / out_h) + 4);
         const int64_t pixel = QImage::toPixelFormat(format).bitsPerPixel() / 8 + 1;
-        // The output, two bands, one row; then turning and flattening may
-        // make two more copies of the output and the resize its result.
-        const int64_t bytes = 4 * out_w * out_h * 3 + 2 * pixel * kept_w * band_rows + pixel * size.width() +
-                              image_bytes(wanted_, QImage::Format_ARGB32);
-        claim_ = MemoryClaim(bytes);
+        // The shrunk picture is held throughout; beside it, first the bands
+        // and a row, then a turned or flattened copy, then the resized one.
+        const int64_t out = 4 * out_w * out_h;
+        const int64_t bands = 2 * pixel * kept_w * band_rows + pixel * size.width();
+        const int64_t resized = 4 * side(part_.width(), wanted_.width()) * side(part_.height(), wanted_.height());
+        claim_ = MemoryClaim(out + std::max({bands, copies_ ? out : 0, resized}));
         return claim_ && sink_.start(size, format);
     }
     uchar* row(int y) override { return load_stopped() ? nullptr : sink_.row(y); }
@@ -97,6 +99,7 @@ private:
     ShrinkingSink& sink_;
     QSize wanted_;
     QRectF part_;
+    bool copies_;
     MemoryClaim& claim_;
 };
 
@@ -104,7 +107,8 @@ Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stor
     const QSize wanted = plan.orientation.swaps_axes() ? plan.target.transposed() : plan.target;
     const QRectF fraction = scaled_rect(stored_part, 1.0 / plan.stored.width(), 1.0 / plan.stored.height());
     ShrinkingSink shrinking(wanted, fraction);
-    ClaimingSink sink(shrinking, wanted, fraction, claim);
+    const bool copies = !plan.orientation.is_identity() || record.pending_flatten;
+    ClaimingSink sink(shrinking, wanted, fraction, copies, claim);
     const bool ok = record.decoded ? feed_rows(record.pixels, sink) : decode_file(record.source, wanted, sink);
     if (!ok || shrinking.image().isNull()) return {};
     const QSize delivered = shrinking.source_size();

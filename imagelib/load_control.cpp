@@ -9,14 +9,16 @@
 namespace tervo::imagelib {
 namespace {
 
-// How long a foreground claim waits for other foreground loads to give
-// back what it needs before it fails; background loads give way at once.
+// How long a foreground claim waits at most for background loads to give
+// back what it needs; they stop between rows, so this is never reached
+// unless one hangs.
 constexpr auto kForegroundWait = std::chrono::seconds(10);
 
 struct Budget {
     std::mutex mutex;
     std::condition_variable returned;
     int64_t claimed = 0;
+    int64_t background = 0;  // the part of `claimed` background loads hold
     int waiting = 0;         // foreground claims waiting for memory
     std::atomic<bool> yield{false};  // background loads stop while set
 };
@@ -65,16 +67,19 @@ MemoryClaim::MemoryClaim(int64_t bytes) : bytes_(bytes < 0 ? 0 : bytes) {
         granted_ = b.waiting == 0 && fits() && !load_stopped();
         if (!granted_) role.gave_up = true;
     } else if (bytes_ <= total) {
-        if (!fits()) {
+        // Only background loads are waited for; what this thread or
+        // another foreground one holds is not given back soon enough.
+        if (!fits() && b.background > 0) {
             ++b.waiting;
             b.yield = true;
-            b.returned.wait_for(lock, kForegroundWait, fits);
+            b.returned.wait_for(lock, kForegroundWait, [&] { return fits() || b.background == 0; });
             if (--b.waiting == 0) b.yield = false;
         }
         granted_ = fits();
     }
     if (!granted_) return;
     b.claimed += bytes_;
+    if (background()) b.background += bytes_;
 }
 
 MemoryClaim& MemoryClaim::operator=(MemoryClaim&& other) noexcept {
@@ -96,6 +101,7 @@ void MemoryClaim::give_back() {
     {
         std::lock_guard lock(b.mutex);
         b.claimed -= bytes_;
+        if (background()) b.background -= bytes_;
     }
     granted_ = false;
     b.returned.notify_all();

@@ -29,10 +29,10 @@ public:
 };
 
 // Bytes taken from the process's budget, given back when the claim goes.
-// A background thread gets them only when they are free; any other thread
-// first stops the background loads, then waits for their bytes (never for
-// long: they stop between rows) and for other loads', and gets nothing when
-// even the whole budget would not do.
+// A background thread gets them only when they are free; any other thread,
+// when short, stops the background loads and waits for their bytes (never
+// for long: they stop between rows), and gets nothing when what other
+// foreground loads hold leaves too little.
 class MemoryClaim {
 public:
     MemoryClaim() = default;

@@ -253,7 +253,9 @@ TEST(PictureAhead, WorkerWithNothingToDoIsJoinedAtOnce) {
     EXPECT_EQ(ahead.held(), 0u);
     PictureKey missing;
     missing.path = "/nonexistent/picture.bmp";
-    EXPECT_FALSE(ahead.take(missing, std::vector<PictureKey>{missing}).has_value());
+    PictureKey shown;
+    shown.path = "/nonexistent/shown.bmp";
+    EXPECT_FALSE(ahead.take(shown, std::vector<PictureKey>{missing}).has_value());
     EXPECT_TRUE(ahead.wait_until_idle(std::chrono::milliseconds(testing::kStateDeadlineMs)));
     // A file that does not load is never used, but it is not made again.
     ASSERT_TRUE(ahead.ready(missing));
