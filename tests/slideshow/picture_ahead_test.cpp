@@ -247,6 +247,18 @@ TEST(PictureAhead, HoldsAtMostTwoAndLeaksNothing) {
     EXPECT_EQ(live_image_count(), 0u);
 }
 
+TEST(PictureAhead, ThePictureOnShowIsNeverPreparedAgain) {
+    // Two pictures: looking three ahead comes round to the one on show.
+    ShowHarness show(true);
+    add_pattern(show, "a.bmp", 60, 40, 1);
+    add_pattern(show, "b.bmp", 60, 40, 2);
+    show.scan();
+    step_forward(show.app, show.platform);
+    ASSERT_TRUE(show.ahead->wait_until_idle(std::chrono::milliseconds(testing::kStateDeadlineMs)));
+    EXPECT_TRUE(show.ahead->ready(next_key(show, 1)));
+    EXPECT_FALSE(show.ahead->ready(next_key(show, 0)));
+}
+
 TEST(PictureAhead, WorkerWithNothingToDoIsJoinedAtOnce) {
     PictureAhead ahead;
     EXPECT_TRUE(ahead.wait_until_idle(std::chrono::milliseconds(testing::kStateDeadlineMs)));
