@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <vector>
 
 namespace tervo::imagelib {
 namespace {
@@ -89,11 +91,25 @@ public:
         const int64_t bands = 2 * pixel * kept_w * band_rows + pixel * size.width();
         const int64_t resized = 4 * side(part_.width(), wanted_.width()) * side(part_.height(), wanted_.height());
         claim_ = MemoryClaim(out + std::max({bands, copies_ ? out : 0, resized}));
-        return claim_ && sink_.start(size, format);
+        if (!claim_) return false;
+        try {
+            spare_.resize(std::size_t(image_bytes(QSize(size.width(), 1), format)));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return sink_.start(size, format);
     }
-    uchar* row(int y) override { return load_stopped() ? nullptr : sink_.row(y); }
-    void row_done(int y) override { sink_.row_done(y); }
-    bool wants_rows_after(int y) const override { return sink_.wants_rows_after(y); }
+    // Once the load is to stop, rows go to a spare one (not every decoder
+    // can stop at a row it asked for) and none after it is wanted.
+    uchar* row(int y) override {
+        if (stopped_ || load_stopped()) stopped_ = true;
+        return stopped_ ? spare_.data() : sink_.row(y);
+    }
+    void row_done(int y) override {
+        if (!stopped_) sink_.row_done(y);
+    }
+    bool wants_rows_after(int y) const override { return !stopped_ && sink_.wants_rows_after(y); }
+    bool stopped() const { return stopped_; }
 
 private:
     ShrinkingSink& sink_;
@@ -101,6 +117,8 @@ private:
     QRectF part_;
     bool copies_;
     MemoryClaim& claim_;
+    std::vector<uchar> spare_;
+    bool stopped_ = false;
 };
 
 Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stored_part, MemoryClaim& claim) {
@@ -110,7 +128,7 @@ Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stor
     const bool copies = !plan.orientation.is_identity() || record.pending_flatten;
     ClaimingSink sink(shrinking, wanted, fraction, copies, claim);
     const bool ok = record.decoded ? feed_rows(record.pixels, sink) : decode_file(record.source, wanted, sink);
-    if (!ok || shrinking.image().isNull()) return {};
+    if (!ok || sink.stopped() || shrinking.image().isNull()) return {};
     const QSize delivered = shrinking.source_size();
     return {std::move(shrinking.image()), scaled_rect(QRectF(shrinking.kept()), double(plan.stored.width()) / delivered.width(),
                                                  double(plan.stored.height()) / delivered.height())};

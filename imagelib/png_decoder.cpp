@@ -79,6 +79,9 @@ void round_to_8_bits(const uint16_t* in, uchar* out, std::size_t samples) {
 constexpr int kPassX[7] = {0, 4, 0, 2, 0, 1, 0};
 constexpr int kPassDx[7] = {8, 8, 4, 4, 2, 2, 1};
 
+// Interlaced pictures of up to this many pixels are always gathered whole.
+constexpr int64_t kWholeGatherPixels = int64_t{1} << 16;
+
 // Sums of at most this many pixels a side fit 32 bits (255 * 255 each).
 constexpr int kMaxBox = 256;
 
@@ -88,6 +91,9 @@ constexpr int kMaxBox = 256;
 // one of its pixels. 1 when it is not shown smaller.
 int reduction_for(int width, int height, QSize wanted) {
     if (!wanted.isValid() || wanted.isEmpty()) return 1;
+    // Small pictures are gathered whole: that costs little, and on a few
+    // pixels the left-over edge would visibly change the shrunk picture.
+    if (int64_t{width} * height <= kWholeGatherPixels) return 1;
     int factor = std::min({width / wanted.width(), height / wanted.height(), kMaxBox});
     const auto close = [](int side, int f, int want) { return int64_t(side % f) * want * 4 <= side; };
     while (factor > 1 && !(close(width, factor, wanted.width()) && close(height, factor, wanted.height()))) --factor;
@@ -176,7 +182,7 @@ bool gather_reduced(spng_ctx* ctx, const spng_ihdr& ihdr, QImage::Format format,
     if (!claim) return false;
     ReducedGather gather(width, height, factor);
     if (!gather.allocate()) return false;
-    std::unique_ptr<uint16_t[]> decoded(new (std::nothrow) uint16_t[(decoded_row_bytes + 1) / 2]);
+    std::unique_ptr<uint16_t[]> decoded(new (std::nothrow) uint16_t[(decoded_row_bytes + 1) / 2]());
     std::unique_ptr<uchar[]> narrow(wide ? new (std::nothrow) uchar[samples] : nullptr);
     if (!decoded || (wide && !narrow)) return false;
     for (;;) {

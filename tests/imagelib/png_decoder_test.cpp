@@ -280,16 +280,16 @@ std::string adam7_rows(const QImage& rgba) {
 TEST_F(PngDecoder, InterlacedPictureShownSmallerIsGatheredReduced) {
     // 8192 x 8192 RGBA would be 256 MiB gathered whole.
     const std::string huge = file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192))));
-    QImage pattern(64, 48, QImage::Format_RGBA8888);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) pattern.setPixel(x, y, qRgba(x * 4, y * 5, (x ^ y) * 3, (x * 7 + y * 3) & 255));
-    const std::string small = file("small.png", png(ihdr(64, 48, 8, 6, true), "", deflated(adam7_rows(pattern))));
+    QImage pattern(320, 240, QImage::Format_RGBA8888);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) pattern.setPixel(x, y, qRgba(x & 255, y, (x ^ y) & 255, (x * 7 + y * 3) & 255));
+    const std::string small = file("small.png", png(ihdr(320, 240, 8, 6, true), "", deflated(adam7_rows(pattern))));
     struct Case {
         std::string path;
         QSize wanted, delivered;
     };
-    for (const Case& c : {Case{huge, QSize(1000, 1000), QSize(1024, 1024)}, Case{small, QSize(16, 12), QSize(16, 12)},
-                          Case{small, QSize(64, 48), QSize(64, 48)}}) {
+    for (const Case& c : {Case{huge, QSize(1000, 1000), QSize(1024, 1024)}, Case{small, QSize(80, 60), QSize(80, 60)},
+                          Case{small, QSize(320, 240), QSize(320, 240)}}) {
         const int64_t before = std::max(peak_resident_bytes(), resident_bytes());
         const auto input = imagelib::FileInput::open(c.path.c_str());
         imagelib::WholeImageSink sink;
