@@ -86,10 +86,11 @@ std::optional<ImageInfo> read_heif_info(const FileInput& input) {
 bool decode_heif(const FileInput& input, RowSink& sink) {
     const std::optional<Primary> primary = open_heif(input);
     if (!primary) return false;
-    // libheif holds the decoded planes (two bytes a sample when deep) and
-    // the RGBA picture made from them.
+    // libheif holds the decoded planes (4:2:0 or finer, two bytes a sample
+    // when deep) and the RGBA picture made from them: about 8 bytes a pixel
+    // at most, so a 30 MP phone picture fits.
     const int64_t pixels = int64_t{primary->size.width()} * primary->size.height();
-    if (pixels * (4 + 2 * 4) > kDecoderMemoryLimit) return false;
+    if (pixels * 8 > kDecoderMemoryLimit) return false;
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options) return false;
     options->convert_hdr_to_8bit = 1;

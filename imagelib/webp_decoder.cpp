@@ -128,8 +128,12 @@ bool decode_webp(const FileInput& input, QSize wanted, RowSink& sink) {
         config.options.scaled_width = size.width();
         config.options.scaled_height = size.height();
     }
-    // libwebp keeps the output whole and the bytes appended so far.
-    if (int64_t{size.width()} * size.height() * 4 + input.size() > kDecoderMemoryLimit) return false;
+    // libwebp keeps the output whole and the bytes appended so far; a
+    // lossless picture is also decoded whole at its own size, and an alpha
+    // plane is kept whole beside a lossy one.
+    const int64_t stored_pixels = int64_t{features->width} * features->height;
+    const int64_t internal = features->format == 2 ? stored_pixels * 4 : alpha ? stored_pixels : 0;
+    if (int64_t{size.width()} * size.height() * 4 + internal + input.size() > kDecoderMemoryLimit) return false;
 
     std::unique_ptr<WebPIDecoder, decltype(&WebPIDelete)> decoder(WebPIDecode(nullptr, 0, &config), WebPIDelete);
     if (!decoder) return false;
