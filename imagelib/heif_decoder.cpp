@@ -88,7 +88,7 @@ bool decode_heif(const FileInput& input, RowSink& sink) {
     if (!primary) return false;
     // libheif holds the decoded planes (4:2:0 or finer, two bytes a sample
     // when deep) and the RGBA picture made from them: about 8 bytes a pixel
-    // at most, so a 30 MP phone picture fits.
+    // for a deep 4:2:0 picture, so a 30 MP phone picture fits.
     const int64_t pixels = int64_t{primary->size.width()} * primary->size.height();
     if (pixels * 8 > kDecoderMemoryLimit) return false;
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
