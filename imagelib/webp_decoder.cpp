@@ -135,6 +135,12 @@ bool decode_webp(const FileInput& input, QSize wanted, RowSink& sink) {
     const int64_t internal = features->format == 2 ? stored_pixels * 4 : alpha ? stored_pixels : 0;
     if (int64_t{size.width()} * size.height() * 4 + internal + input.size() > kDecoderMemoryLimit) return false;
 
+    // The decoder writes into config.output, which it does not own; declared
+    // first, the buffer goes after the decoder.
+    struct OutputFree {
+        void operator()(WebPDecBuffer* output) const { WebPFreeDecBuffer(output); }
+    };
+    const std::unique_ptr<WebPDecBuffer, OutputFree> output(&config.output);
     std::unique_ptr<WebPIDecoder, decltype(&WebPIDelete)> decoder(WebPIDecode(nullptr, 0, &config), WebPIDelete);
     if (!decoder) return false;
     if (!sink.start(size, alpha ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBX8888)) return false;
