@@ -97,8 +97,11 @@ int band_rows(TIFF* tif, int width, int height) {
     const int64_t fitting = std::max<int64_t>(1, kBandBytes / (int64_t{width} * 4));
     int64_t rows = std::clamp<int64_t>(unit, 1, height);
     if (rows < kMinBandRows) rows *= (kMinBandRows + rows - 1) / rows;
-    if (rows > fitting) rows = std::max<int64_t>(1, fitting / std::max<int64_t>(1, unit) * unit);
-    return int(std::clamp<int64_t>(std::min(rows, fitting), 1, height));
+    // Whole units when they fit; else a strip taller than the limit is read
+    // in parts, each decoding the strip from its start, so the parts are
+    // made as few as the limit allows.
+    if (rows > fitting) rows = unit >= 1 && unit <= fitting ? fitting / unit * unit : fitting;
+    return int(std::clamp<int64_t>(rows, 1, height));
 }
 
 }  // namespace
