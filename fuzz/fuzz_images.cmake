@@ -16,3 +16,11 @@ endforeach()
 
 # The JPEG decoder alone, below the image chain.
 tervo_add_fuzzer(fuzz_jpeg_decoder fuzz_jpeg_decoder.cpp imgctl)
+
+# The readers of the newer formats, each alone, from one source.
+foreach(format webp avif heif tiff jxl)
+  tervo_add_fuzzer(fuzz_${format}_decoder fuzz_format_decoder.cpp imgctl)
+  string(TOUPPER ${format} upper)
+  target_compile_definitions(fuzz_${format}_decoder PRIVATE TERVO_FUZZ_${upper})
+  target_include_directories(fuzz_${format}_decoder PRIVATE ${PROJECT_SOURCE_DIR})
+endforeach()

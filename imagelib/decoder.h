@@ -13,14 +13,17 @@
 
 namespace tervo::imagelib {
 
-enum class ImageFormat { Bmp, Jpeg, Png, Gif };
+enum class ImageFormat { Bmp, Jpeg, Png, Gif, Webp, Avif, Heif, Tiff, Jxl };
 
 // What a file's header tells: enough to report the size and to plan the
 // decode. Nothing is decoded to learn it.
 struct ImageInfo {
     ImageFormat format = ImageFormat::Bmp;
     QSize stored_size;  // as stored (a GIF's logical screen), before EXIF
-    int exif_orientation = 1;  // 1..8 as in EXIF; JPEG only, else 1
+    // 1..8 as in EXIF: the EXIF tag of a JPEG or WebP, the orientation tag
+    // of a TIFF, the rotation and mirroring an AVIF or JPEG XL carries; 1
+    // for the rest (a HEIF is delivered already turned).
+    int exif_orientation = 1;
 };
 
 // Where decoded rows go. A decoder calls start() once with the size and the
@@ -57,6 +60,11 @@ std::optional<ImageInfo> read_bmp_info(const FileInput& input);
 std::optional<ImageInfo> read_png_info(const FileInput& input);
 std::optional<ImageInfo> read_gif_info(const FileInput& input);
 std::optional<ImageInfo> read_jpeg_info(const FileInput& input);
+std::optional<ImageInfo> read_webp_info(const FileInput& input);
+std::optional<ImageInfo> read_avif_info(const FileInput& input);
+std::optional<ImageInfo> read_heif_info(const FileInput& input);
+std::optional<ImageInfo> read_tiff_info(const FileInput& input);
+std::optional<ImageInfo> read_jxl_info(const FileInput& input);
 
 // Decoders: false when the pixels cannot be decoded (the sink may then hold
 // part of them; callers drop them). Rows are delivered at stored_size, in
@@ -74,5 +82,18 @@ bool decode_gif(const FileInput& input, RowSink& sink);
 // out, so the rows are floor(side * scale) long. Small pictures and an
 // invalid `wanted` decode at full size. EXIF orientation is not applied.
 bool decode_jpeg(const FileInput& input, QSize wanted, RowSink& sink);
+// A still WebP is scaled by libwebp while it is decoded when `wanted` (in
+// the stored orientation) is smaller; the rows are then `wanted` long, as
+// many as `wanted` is high. An animated one gives its first frame at full
+// size.
+bool decode_webp(const FileInput& input, QSize wanted, RowSink& sink);
+// The primary image of an AVIF or HEIF file and the first page or frame of
+// a TIFF or JPEG XL, at stored size. A HEIF's rows come turned and
+// mirrored as the file says (its stored_size is the turned one); the
+// others leave that to exif_orientation.
+bool decode_avif(const FileInput& input, RowSink& sink);
+bool decode_heif(const FileInput& input, RowSink& sink);
+bool decode_tiff(const FileInput& input, RowSink& sink);
+bool decode_jxl(const FileInput& input, RowSink& sink);
 
 }  // namespace tervo::imagelib

@@ -21,6 +21,11 @@ std::optional<ImageInfo> read_info(const FileInput& input, ImageFormat format) {
     case ImageFormat::Png: return read_png_info(input);
     case ImageFormat::Gif: return read_gif_info(input);
     case ImageFormat::Jpeg: return read_jpeg_info(input);
+    case ImageFormat::Webp: return read_webp_info(input);
+    case ImageFormat::Avif: return read_avif_info(input);
+    case ImageFormat::Heif: return read_heif_info(input);
+    case ImageFormat::Tiff: return read_tiff_info(input);
+    case ImageFormat::Jxl: return read_jxl_info(input);
     }
     return std::nullopt;
 }
@@ -33,6 +38,11 @@ bool decode_file(const ImageSource& source, QSize wanted, RowSink& sink) {
     case ImageFormat::Jpeg:
         // Never finer than the file holds: a zoomed picture is enlarged later.
         return decode_jpeg(*source.input, wanted.boundedTo(source.info.stored_size), sink);
+    case ImageFormat::Webp: return decode_webp(*source.input, wanted.boundedTo(source.info.stored_size), sink);
+    case ImageFormat::Avif: return decode_avif(*source.input, sink);
+    case ImageFormat::Heif: return decode_heif(*source.input, sink);
+    case ImageFormat::Tiff: return decode_tiff(*source.input, sink);
+    case ImageFormat::Jxl: return decode_jxl(*source.input, sink);
     }
     return false;
 }

@@ -12,9 +12,9 @@
 namespace tervo::imagelib {
 
 // Opens the path's bytes once and reads only the header: the format (by
-// content, one of the four), the stored size and the EXIF orientation.
-// Nothing when the path is not a regular file, the content is not a BMP,
-// JPEG, PNG or GIF, the header is damaged, or the size is over the cap.
+// content), the stored size and the orientation. Nothing when the path is
+// not a regular file, the content is not of a format read here, the header
+// is damaged, or the size is over the cap.
 std::optional<ImageSource> probe_image_file(const char* path);
 
 // Whether a size is within the cap of imgctl.h.

@@ -38,8 +38,9 @@ constexpr uint32_t SRCCOPY = 0x00CC0020;
 constexpr int32_t kMaxImageSide = 32768;
 constexpr int64_t kMaxImagePixels = int64_t{1} << 27;
 
-// Loads a BMP, JPEG, PNG or GIF file (the first frame of a GIF). 0 when the
-// file cannot be loaded.
+// Loads a BMP, JPEG, PNG, GIF, WebP, AVIF, HEIF, TIFF or JPEG XL file, told
+// by its content (the first frame or page of an animation or a multi-page
+// file). 0 when the file cannot be loaded.
 [[nodiscard]] ImageHandle ToDIB(const char* path);
 
 // Decodes the image's pixels now without keeping them: 0 when they cannot be

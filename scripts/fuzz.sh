@@ -8,7 +8,8 @@ root=$PWD
 seconds=${1:-600}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_settings fuzz_compare fuzz_image_bmp fuzz_image_jpg fuzz_image_png fuzz_image_gif fuzz_bmp_decoder fuzz_png_decoder fuzz_gif_decoder fuzz_jpeg_decoder)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_settings fuzz_compare fuzz_image_bmp fuzz_image_jpg fuzz_image_png fuzz_image_gif fuzz_bmp_decoder fuzz_png_decoder fuzz_gif_decoder fuzz_jpeg_decoder
+  fuzz_webp_decoder fuzz_avif_decoder fuzz_heif_decoder fuzz_tiff_decoder fuzz_jxl_decoder)
 
 scripts/install-deps.sh clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTERVO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -27,6 +28,25 @@ seed_dir() {  # seed_dir NAME FORMAT: links the corpus files of one format
   echo "$dir"
 }
 
+made_seeds() {  # made_seeds FORMAT: small pictures made by that format's own encoder
+  local dir=$work/seeds-$1
+  rm -rf "$dir"; mkdir -p "$dir"
+  convert -size 40x24 gradient:red-blue "$dir/plain.png"
+  convert -size 24x40 gradient:green-yellow -alpha set -channel A -fx 'i/w' "$dir/alpha.png"
+  for p in plain alpha; do
+    case $1 in
+      webp) cwebp -quiet -q 80 "$dir/$p.png" -o "$dir/$p.webp"; cwebp -quiet -lossless "$dir/$p.png" -o "$dir/$p-ll.webp" ;;
+      avif) avifenc -s 10 "$dir/$p.png" "$dir/$p.avif" >/dev/null; avifenc -s 10 -d 10 --irot 1 "$dir/$p.png" "$dir/$p-10.avif" >/dev/null ;;
+      heif) heif-enc -q 50 "$dir/$p.png" -o "$dir/$p.heic" >/dev/null ;;
+      tiff) convert "$dir/$p.png" -compress lzw "$dir/$p.tif"
+            convert "$dir/$p.png" -depth 16 -define tiff:tile-geometry=16x16 -compress zip "$dir/$p-16.tif" ;;
+      jxl) cjxl --quiet "$dir/$p.png" "$dir/$p.jxl" 2>/dev/null; cjxl --quiet -d 0 "$dir/$p.png" "$dir/$p-ll.jxl" 2>/dev/null ;;
+    esac
+    rm -f "$dir/$p.png"
+  done
+  echo "$dir"
+}
+
 for h in "${harnesses[@]}"; do
   case $h in
     fuzz_settings) seeds=$root/fuzz/seeds/settings ;;
@@ -35,6 +55,8 @@ for h in "${harnesses[@]}"; do
     fuzz_image_jpg|fuzz_jpeg_decoder) seeds=$(seed_dir jpg jpeg) ;;
     fuzz_image_png|fuzz_png_decoder) seeds=$(seed_dir png png) ;;
     fuzz_image_gif|fuzz_gif_decoder) seeds=$(seed_dir gif gif) ;;
+    fuzz_webp_decoder|fuzz_avif_decoder|fuzz_heif_decoder|fuzz_tiff_decoder|fuzz_jxl_decoder)
+      f=${h#fuzz_}; seeds=$(made_seeds "${f%_decoder}") ;;
   esac
   mkdir -p "$work/$h"
   echo "== $h: $seconds s"

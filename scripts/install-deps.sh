@@ -7,10 +7,13 @@ set -euo pipefail
 # imagemagick: the corpus test's second decoder, the reference for files
 # whose suite ships no reference pixels. desktop-file-utils, appstream and
 # groff-base: the tests validate the desktop entry, the AppStream metadata
-# and the manual page.
+# and the manual page. The libraries of the newer formats, and their own
+# encoders and decoders, which make and check the test files.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n
           libgtest-dev libgif-dev libimagequant-dev libspng-dev zlib1g-dev libjpeg62-turbo-dev fonts-ipafont-gothic
-          imagemagick desktop-file-utils appstream groff-base "$@")
+          imagemagick desktop-file-utils appstream groff-base
+          libwebp-dev libavif-dev libheif-dev libtiff-dev libjxl-dev
+          webp libavif-bin libheif-examples libjxl-tools libtiff-tools "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -91,6 +91,22 @@ int scan_extension(AppState& app, int pattern, int first_free) {
     return n;
 }
 
+int scan_extensions(AppState& app, const std::vector<std::string_view>& extensions, int first_free) {
+    const std::string folder(text_of(app.settings.folder));
+    std::vector<std::string> names;
+    for (std::string_view extension : extensions)
+        for (std::string& name : matching_names(folder, extension)) names.push_back(std::move(name));
+    // ".tif" and ".tiff" never both match one name.
+    std::sort(names.begin(), names.end(), less_ignoring_case);
+    int n = first_free;
+    for (const auto& name : names) {
+        if (n >= kMaxFiles) break;
+        set_text(app.files.file_names[static_cast<std::size_t>(n)], name);
+        ++n;
+    }
+    return n;
+}
+
 void rescan_folder(AppState& app, Platform& platform) {
     if (text_of(app.settings.folder).empty()) return;
     platform.discard_prepared_pictures();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/app_state.h"
 #include "core/platform.h"
@@ -23,5 +25,11 @@ void rescan_folder(AppState& app, Platform& platform);
 // from index `first_free`, up to the table's 1024 names; any other pattern
 // number looks for the folder entry itself. Returns the new number of names.
 int scan_extension(AppState& app, int pattern, int first_free);
+
+// Appends the names ending in any of `extensions` (".webp", letter case
+// ignored), in one name order, from index `first_free` up to the table's
+// 1024 names. For the types outside the filter's patterns, listed only when
+// a picture of theirs is opened from outside. Returns the new number.
+int scan_extensions(AppState& app, const std::vector<std::string_view>& extensions, int first_free);
 
 }  // namespace tervo

@@ -97,6 +97,17 @@ int index_in_table(const AppState& app, std::string_view name) {
     return -1;
 }
 
+// The extensions of the newer types, each type's together; no pattern of
+// the settings filter lists them.
+std::vector<std::string_view> other_type_extensions(std::string_view name) {
+    static const std::vector<std::vector<std::string_view>> kTypes = {
+        {".webp"}, {".avif"}, {".heic", ".heif"}, {".tif", ".tiff"}, {".jxl"}};
+    for (const auto& type : kTypes)
+        for (std::string_view extension : type)
+            if (ends_with_ignoring_case(name, extension)) return type;
+    return {};
+}
+
 // Fills the table so that it holds `name` and returns its index.
 int table_with_picture(AppState& app, const std::string& name) {
     fill_table(app, filter_patterns(app.settings.file_select));
@@ -104,6 +115,11 @@ int table_with_picture(AppState& app, const std::string& name) {
     const int own = pattern_of_name(name);
     if (index < 0 && own != 0) {
         fill_table(app, {own});
+        index = index_in_table(app, name);
+    }
+    const std::vector<std::string_view> others = other_type_extensions(name);
+    if (index < 0 && !others.empty()) {
+        app.files.file_count = scan_extensions(app, others, 0);
         index = index_in_table(app, name);
     }
     if (index < 0) {

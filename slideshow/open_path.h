@@ -22,7 +22,8 @@ const char* open_caption(OpenedFrom from);
 // - a picture opens its folder and is shown at once, Stopped on it, so that
 //   the next play or step goes on from it. The table is the folder's usual
 //   scan when that lists the picture; otherwise the folder is scanned for the
-//   picture's own type only, and a picture still not listed is put into the
+//   picture's own type only (a WebP, AVIF, HEIF, TIFF or JPEG XL picture by
+//   its type's extensions, which no filter entry lists), and a picture still not listed is put into the
 //   table (into its last slot when it is full). `file_select` never changes.
 // Anything else gets a message and changes nothing. A picture opened from the
 // command line is not drawn here: the window's first paint shows it.

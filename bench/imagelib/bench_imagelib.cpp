@@ -10,8 +10,12 @@
 //
 // Then the costly files (a GIF frame far larger than its screen, a JPEG of
 // hundreds of scans, Adam7 PNGs) and a show's step over three of those PNGs.
+// Then a 12 MP picture of each newer format (WebP, AVIF, HEIC, TIFF, JPEG
+// XL, made by Debian's encoders) in fit mode, beside its library's own full
+// decode.
 //
-//   bench_imagelib [--no-gif | --costly]
+//   bench_imagelib [--no-gif | --costly | --formats]
+#include "bench/imagelib/library_decodes.h"
 #include "bench/imagelib/photo_like.h"
 #include "imagelib/imgctl.h"
 #include "imagelib/load_control.h"
@@ -656,6 +660,40 @@ void bench_animation(const fs::path& dir) {
     std::printf("convert / library time: %.2fx (target >= 2x at equal or better PSNR)\n", theirs_ms / ours_ms);
 }
 
+// The encoders' commands, {src} a 12 MP PNG and {out} the file.
+void bench_new_formats(const fs::path& dir) {
+    const std::string source = (dir / "formats-source.png").string();
+    save(tervo::bench::photo_like(4000, 3000, 9), source, "png");
+    const std::pair<const char*, std::string> formats[] = {
+        {"12 MP WebP q85, fit", "cwebp -quiet -q 85 {src} -o {out}"},
+        {"12 MP AVIF 8-bit 4:2:0, fit", "avifenc -s 10 -j 2 -y 420 {src} {out}"},
+        {"12 MP HEIC q85, fit", "heif-enc -q 85 {src} -o {out}"},
+        {"12 MP TIFF LZW, fit", "convert {src} -compress lzw {out}"},
+        {"12 MP JPEG XL d1 e3, fit", "cjxl --quiet -d 1 -e 3 {src} {out}"},
+    };
+    const char* suffixes[] = {".webp", ".avif", ".heic", ".tif", ".jxl"};
+    QImage surface = make_surface();
+    std::printf("\nNewer formats onto a %dx%d surface (median ms of 5 interleaved runs)\n", kSurfaceWidth,
+                kSurfaceHeight);
+    std::printf("%-40s %9s %12s %12s\n", "case", "library", "own decode", "lib/decode");
+    for (std::size_t i = 0; i < std::size(formats); ++i) {
+        const std::string out = (dir / (std::string("formats") + suffixes[i])).string();
+        std::string command = formats[i].second;
+        command.replace(command.find("{src}"), 5, source);
+        command.replace(command.find("{out}"), 5, out);
+        if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
+            std::printf("%-40s (encoder failed)\n", formats[i].first);
+            continue;
+        }
+        const std::vector<double> medians = interleaved_medians(
+            5, {[&] { library_chain(out, true, 0, surface); },
+                [&] { if (!tervo::bench::library_full_decode(out)) std::abort(); }});
+        std::printf("%-40s %9.1f %12.1f %12.2f\n", formats[i].first, medians[0], medians[1],
+                    medians[0] / medians[1]);
+        std::fflush(stdout);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -664,6 +702,7 @@ int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--peak-rss")
         return peak_rss_child(argv[2], argv[3], std::string(argv[4]) == "1", std::atoi(argv[5]));
     const bool with_gif = !(argc > 1 && std::string(argv[1]) == "--no-gif");
+    const bool formats_only = argc > 1 && std::string(argv[1]) == "--formats";
 
     char pattern[] = "/tmp/tervo-bench-imagelib-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
@@ -673,9 +712,12 @@ int main(int argc, char** argv) {
         fs::remove_all(dir);
         return 0;
     }
-    bench_chains(dir);
-    bench_costly_files(dir);
-    if (with_gif) bench_animation(dir);
+    if (!formats_only) {
+        bench_chains(dir);
+        bench_costly_files(dir);
+    }
+    bench_new_formats(dir);
+    if (with_gif && !formats_only) bench_animation(dir);
     fs::remove_all(dir);
     return 0;
 }

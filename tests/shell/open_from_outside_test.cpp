@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/shell/client_area.h"
 #include "app/shell/dropped_paths.h"
 #include "app/shell/main_window.h"
@@ -108,6 +111,37 @@ TEST_F(OpenFromOutsideTest, DroppedPictureIsShownAtOnce) {
     EXPECT_EQ(text_of(app.settings.folder), given.str());
     EXPECT_EQ(image_pixel(window), QColor(Qt::green));
     EXPECT_EQ(window.status_bar()->text(4).toStdString(), "c.png");
+}
+
+// Made by the formats' own encoders; the folder is then listed by the
+// picture's type, whatever the filter says.
+TEST_F(OpenFromOutsideTest, HeicArgumentAndDroppedWebpAreShownAmongTheirOwnType) {
+    const auto encode = [&](const std::string& command, const char* from, const char* to) {
+        const std::string line = command + " " + (given.path() / from).string() + " -o " +
+                                 (given.path() / to).string() + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(line.c_str()), 0) << line;
+    };
+    encode("heif-enc -q 95", "c.png", "photo.heic");
+    encode("cwebp -q 95", "c.png", "e.webp");
+    encode("cwebp -q 95", "d.png", "f.webp");
+    const auto near = [](QColor a, QColor b) {
+        return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                         std::abs(a.blue() - b.blue())}) <= 8;
+    };
+    {
+        MainWindow window(app, {(given.path() / "photo.heic").string()});
+        show(window);
+        EXPECT_TRUE(near(image_pixel(window), Qt::green));
+        EXPECT_EQ(window.status_bar()->text(1).toStdString(), "No.1/1");
+    }
+    AppState dropped_into;
+    MainWindow window(dropped_into);
+    show(window);
+    EXPECT_EQ(drop(window, {url("f.webp")}), std::make_pair(true, true));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dropped_into.view.current_index == 1; }, kStateDeadlineMs));
+    EXPECT_TRUE(near(image_pixel(window), Qt::yellow));
+    EXPECT_EQ(window.status_bar()->text(1).toStdString(), "No.2/2");
+    EXPECT_EQ(window.status_bar()->text(4).toStdString(), "f.webp");
 }
 
 TEST_F(OpenFromOutsideTest, DropsOfOtherThingsOrDuringAModalWindowAreRefused) {
