@@ -1,6 +1,6 @@
 #include "app/commands.h"
 
-#include "core/command_ids.h"
+#include "app/command_ids.h"
 #include "app/help_page.h"
 #include "slideshow/folder_scan.h"
 #include "slideshow/playback.h"

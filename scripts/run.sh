@@ -21,7 +21,7 @@ cmake --build "$build" --target tervo tervo_demo_pictures
 
 if [ ! -d "$pictures" ] || [ -z "$(ls -A "$pictures")" ]; then
   echo "Making demo pictures in $pictures"
-  QT_QPA_PLATFORM=offscreen "$build/app/shell/tervo_demo_pictures" "$pictures"
+  QT_QPA_PLATFORM=offscreen "$build/resources/tervo_demo_pictures" "$pictures"
 fi
 mkdir -p "$launch"
 if [ ! -e "$launch/Tervo.ini" ]; then

@@ -1,4 +1,4 @@
-#include "tools/ui/template_dialog.h"
+#include "ui/template_dialog.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
