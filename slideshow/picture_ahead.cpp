@@ -149,7 +149,8 @@ int32_t direction_of(PlayState play_state) {
 
 }  // namespace
 
-std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform) {
+std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform,
+                                             double device_ratio) {
     const ViewState& view = app.view;
     const int32_t count = app.files.file_count;
     if (view.current_index < 0 || view.current_index >= count) return std::nullopt;
@@ -160,9 +161,9 @@ std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState
         // before the paint that shows the next picture.
         next.emplace();
         for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by)
-            next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0));
+            next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0, device_ratio));
     }
-    return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed), next);
+    return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed, device_ratio), next);
 }
 
 }  // namespace tervo

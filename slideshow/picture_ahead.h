@@ -90,7 +90,8 @@ private:
 // The paint's side: the prepared picture for the image at current_index if
 // one is held, and the request for the next ones in the direction of play or
 // step (none in other states). Nothing when the table is empty or no image
-// is chosen.
-std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform);
+// is chosen. The pictures are made for a device of `device_ratio`.
+std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform,
+                                             double device_ratio = 1.0);
 
 }  // namespace tervo

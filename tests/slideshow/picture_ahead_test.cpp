@@ -24,7 +24,7 @@ using testing::ShowHarness;
 PictureKey next_key(const ShowHarness& show, int ahead_by = 1) {
     const int count = show.app.files.file_count;
     const int index = ((show.app.view.current_index + ahead_by) % count + count) % count;
-    return picture_key(show.app, show.platform.size, index, 0);
+    return picture_key(show.app, show.platform.size, index, 0, 1.0);
 }
 
 void expect_same_show(const ShowHarness& with, const ShowHarness& without, const std::string& where) {
