@@ -11,8 +11,8 @@ harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_settings fuzz_compare fuzz_image_bmp fuzz_image_jpg fuzz_image_png fuzz_image_gif fuzz_bmp_decoder fuzz_png_decoder fuzz_gif_decoder fuzz_jpeg_decoder)
 
 scripts/install-deps.sh clang libclang-rt-14-dev
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTERVO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz --target "${harnesses[@]}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target "${harnesses[@]}"
 
 corpus=$root/../shared/corpus
 work=$root/build-fuzz/runs

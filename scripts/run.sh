@@ -26,7 +26,8 @@ fi
 mkdir -p "$launch"
 if [ ! -e "$launch/Tervo.ini" ]; then
   # all types but PNG (the viewer's "0:ALL(BJGP)"), 1.5 s, fit to the window
-  printf 'file_select=0\r\npl_timeno=1500\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$launch/Tervo.ini"
+  source "$root/scripts/tervo-ini.sh"
+  write_tervo_ini "$launch/Tervo.ini" 0 1500 "$pictures" 1
 fi
 
 [ "${1:-}" = "--prepare-only" ] && exit 0

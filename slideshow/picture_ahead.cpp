@@ -10,7 +10,7 @@ constexpr double kSmoothing = 0.3;
 
 }  // namespace
 
-PictureAhead::PictureAhead() : worker_([this] { run(); }) {}
+PictureAhead::PictureAhead(bool share_loading) : share_loading_(share_loading), worker_([this] { run(); }) {}
 
 PictureAhead::~PictureAhead() {
     {
@@ -73,7 +73,7 @@ std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
         paint_gap_ms_ = paint_gap_ms_ >= 1e9 ? gap.count() : kSmoothing * gap.count() + (1 - kSmoothing) * paint_gap_ms_;
     }
     last_take_ = now;
-    sharing_ = paint_gap_ms_ < prepare_ms_;
+    sharing_ = share_loading_ && paint_gap_ms_ < prepare_ms_;
     if (next) {
         wanted_.clear();
         for (const PictureKey& key : *next)

@@ -23,7 +23,10 @@ public:
     // How far ahead of the picture on show the worker may go.
     static constexpr std::size_t kLookAhead = 3;
 
-    PictureAhead();
+    // `share_loading`: whether the window's thread may load the next picture
+    // itself when paints come faster than the worker follows (off, what the
+    // worker makes depends only on the requests).
+    explicit PictureAhead(bool share_loading = true);
     // Stops and joins the worker; a picture in the making is dropped.
     ~PictureAhead();
     PictureAhead(const PictureAhead&) = delete;
@@ -81,6 +84,7 @@ private:
     double paint_gap_ms_ = 1e9;
     double prepare_ms_ = 0;
     bool sharing_ = false;
+    bool share_loading_ = true;
     unsigned generation_ = 0;            // changes with every discard
     Counts counts_;
     bool stopping_ = false;

@@ -211,6 +211,9 @@ TEST(PictureAhead, RescanDiscardsWhatWasPrepared) {
 TEST(PictureAhead, HoldsAtMostTwoAndLeaksNothing) {
     {
         ShowHarness show(true);
+        // However the paints and the worker are paced, the worker makes
+        // exactly what is asked for.
+        show.ahead = std::make_unique<PictureAhead>(false);
         for (int i = 0; i < 6; ++i) show.add_image("p" + std::to_string(i) + ".bmp", 80 + 10 * i, 50, QColor(40 * i, 90, 200));
         show.app.settings.psize = 1;
         show.scan();
