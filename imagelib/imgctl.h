@@ -107,15 +107,15 @@ inline constexpr uint16_t kImgctlBeta = 0;
 // why the file could not be replaced, with the system's error number where
 // there is one.
 enum class ImageError {
-    None,            // no reason noted (a handle that is not live, a size below one pixel)
-    CannotOpen,      // the file could not be opened (system_error says why)
-    NotAFile,        // a folder, pipe or device
-    UnknownFormat,   // not a BMP, JPEG, GIF or PNG file
-    DamagedHeader,   // the header cannot be read
-    TooLarge,        // over the size cap
-    DamagedPixels,   // the pixels cannot be decoded, or not within the memory budget
-    EncodeFailed,    // the encoder refused the image
-    CannotWrite,     // the file could not be replaced (system_error says why)
+    None,           // no reason noted (a handle that is not live, a size below one pixel)
+    CannotOpen,     // the file could not be opened (system_error says why)
+    NotAFile,       // a folder, pipe or device
+    UnknownFormat,  // not a BMP, JPEG, GIF or PNG file
+    DamagedHeader,  // the header cannot be read
+    TooLarge,       // over the size cap
+    DamagedPixels,  // the pixels cannot be decoded, or not within the memory budget
+    EncodeFailed,   // the encoder refused the image
+    CannotWrite,    // the file could not be replaced (system_error says why)
 };
 struct ImageFailure {
     ImageError error = ImageError::None;

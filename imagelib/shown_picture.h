@@ -37,21 +37,21 @@ int scaled_length(int length, double scale);
 
 // What decides how a picture is shown.
 struct ShowRules {
-    int32_t rotation = 0;                // quarter turns clockwise
-    std::optional<int32_t> size_mode;    // the scale comes from this mode when set...
-    double scale = 0;                    // ...else this one is used as it stands
-    ClientSize client;                   // logical pixels
-    double device_ratio = 1.0;           // device pixels per logical pixel
+    int32_t rotation = 0;              // quarter turns clockwise
+    std::optional<int32_t> size_mode;  // the scale comes from this mode when set...
+    double scale = 0;                  // ...else this one is used as it stands
+    ClientSize client;                 // logical pixels
+    double device_ratio = 1.0;         // device pixels per logical pixel
 };
 
 struct ShownPicture {
     // Turned, 24-bit and resized to `device_size`; kept only when `drawn`.
     Image image;
-    bool has_size = false;               // turned and flattened, at least 1x1
-    std::optional<double> mode_scale;    // the scale the size mode established
-    QSize size;                          // scaled size in logical pixels
-    QSize device_size;                   // the same in device pixels
-    bool drawn = false;                  // resized to at least one pixel
+    bool has_size = false;             // turned and flattened, at least 1x1
+    std::optional<double> mode_scale;  // the scale the size mode established
+    QSize size;                        // scaled size in logical pixels
+    QSize device_size;                 // the same in device pixels
+    bool drawn = false;                // resized to at least one pixel
 };
 
 // Runs the chain on `image` (which it takes over), stopping at the first

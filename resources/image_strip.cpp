@@ -2,8 +2,7 @@
 
 namespace tervo {
 
-QImage paint_image_strip(int count, int size, const std::function<void(QPainter&, int)>& draw,
-                         double device_ratio) {
+QImage paint_image_strip(int count, int size, const std::function<void(QPainter&, int)>& draw, double device_ratio) {
     const int side = qRound(size * device_ratio);
     QImage strip(count * side, side, QImage::Format_ARGB32_Premultiplied);
     strip.setDevicePixelRatio(device_ratio);

@@ -56,16 +56,19 @@ void draw_power_button(QPainter& painter) {
 }  // namespace
 
 QImage sort_toolbar_strip(double device_ratio) {
-    return paint_image_strip(kSortToolbarImageCount, kSortToolbarImageSize, [](QPainter& painter, int index) {
-        switch (index) {
+    return paint_image_strip(
+        kSortToolbarImageCount, kSortToolbarImageSize,
+        [](QPainter& painter, int index) {
+            switch (index) {
             case 0: draw_triangle(painter, true); break;
             case 1: draw_triangle(painter, false); break;
             case 2:
             case 3:
             case 4: draw_circled_digit(painter, index - 1); break;
             default: draw_power_button(painter); break;
-        }
-    }, device_ratio);
+            }
+        },
+        device_ratio);
 }
 
 QImage sort_toolbar_image(int index, double device_ratio) {

@@ -29,8 +29,8 @@ bool is_known_state(PlayState state) { return state >= PlayState::Stopped && sta
 // Loads and draws the image at current_index the way the pictures prepared
 // ahead are made, for the painter's device as it stands.
 void draw_current_image(AppState& app, Platform& platform, QPainter* dc) {
-    const PictureKey key = picture_key(app, platform.client_size(), app.view.current_index, app.view.scale_fixed,
-                                       device_ratio(dc));
+    const PictureKey key =
+        picture_key(app, platform.client_size(), app.view.current_index, app.view.scale_fixed, device_ratio(dc));
     Image image = Image::load(key.path.c_str());
     if (!image) {
         report_failure("cannot load", key.path, describe(last_image_failure()));

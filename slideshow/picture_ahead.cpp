@@ -161,7 +161,8 @@ std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState
         // before the paint that shows the next picture.
         next.emplace();
         for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by)
-            next->push_back(picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0, device_ratio));
+            next->push_back(
+                picture_key(app, client, wrapped(view.current_index + direction * ahead_by, count), 0, device_ratio));
     }
     return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed, device_ratio), next);
 }

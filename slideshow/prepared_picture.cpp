@@ -24,8 +24,7 @@ bool settled(const FileIdentity& identity, std::chrono::system_clock::time_point
 
 }  // namespace
 
-PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed,
-                       double device_ratio) {
+PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed, double device_ratio) {
     PictureKey key;
     const auto& name = app.files.file_names[static_cast<std::size_t>(index)];
     key.path = join_path(text_of(app.settings.folder), text_of(name));

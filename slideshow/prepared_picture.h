@@ -38,8 +38,7 @@ struct PictureKey {
 // The key of the picture at `index` of the file table, with the view as it
 // stands except for `scale_fixed`, given apart: a picture prepared for a
 // later paint is made for the flag that paint will see.
-PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed,
-                       double device_ratio);
+PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed, double device_ratio);
 
 // What one paint does for a key: what it draws and what it stores.
 struct PreparedPicture {

@@ -90,7 +90,9 @@ void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, con
     Image loaded = source.empty() ? Image() : Image::load(source.c_str());
     // The user asked for a file: when none was written, say so, and why.
     if (!loaded) {
-        report_failure("cannot save", *output, source.empty() ? "no picture on show" : "cannot load " + source + ": " + describe(last_image_failure()));
+        report_failure(
+            "cannot save", *output,
+            source.empty() ? "no picture on show" : "cannot load " + source + ": " + describe(last_image_failure()));
         show_failure(platform, dialog);
         return;
     }

@@ -49,8 +49,7 @@ void ClientArea::resizeEvent(QResizeEvent*) {
     // In device pixels, so that pictures drawn on it stay sharp on a scaled
     // display; the paint counts in logical pixels all the same.
     const qreal ratio = devicePixelRatioF();
-    canvas_ = QImage(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)),
-                     QImage::Format_RGB32);
+    canvas_ = QImage(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)), QImage::Format_RGB32);
     canvas_.setDevicePixelRatio(ratio);
     erase_canvas();
     place_bars();

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     const int paints = argc > 1 ? std::atoi(argv[1]) : 10000;
 
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("tervo-bench-long-show-" + std::to_string(getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tervo-bench-long-show-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     for (int i = 0; i < 5; ++i) {
         QImage image(400 + 40 * i, 300, QImage::Format_RGB32);
@@ -71,9 +72,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < paints; ++i) play_tick(app, platform);
     const long after = resident_kb();
     ahead.reset();
-    std::printf("resident memory: %ld kB after 300 paints (baseline), %ld kB after %d more: %+ld kB; "
-                "images held at the end: %zu\n",
-                settled, after, paints, after - settled, live_image_count());
+    std::printf(
+        "resident memory: %ld kB after 300 paints (baseline), %ld kB after %d more: %+ld kB; "
+        "images held at the end: %zu\n",
+        settled, after, paints, after - settled, live_image_count());
     std::filesystem::remove_all(folder);
     return live_image_count() == 0 ? 0 : 1;
 }

@@ -155,8 +155,7 @@ TEST(Paint, ScaledDisplaysGetThePictureInDevicePixels) {
                            qRound(scaled_length(lines.height(), scale) * ratio));
         const QImage drawn = show.canvas.copy(QRect(QPoint(0, qRound(kImageTop * ratio)), device));
         EXPECT_GE(testing::psnr(drawn, lines.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)), 35);
-        EXPECT_EQ(show.canvas.pixelColor(device.width(), device.height() / 2 + qRound(kImageTop * ratio)),
-                  kBackground);
+        EXPECT_EQ(show.canvas.pixelColor(device.width(), device.height() / 2 + qRound(kImageTop * ratio)), kBackground);
     }
 }
 

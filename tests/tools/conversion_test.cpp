@@ -174,8 +174,8 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
     ::testing::internal::CaptureStderr();
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
     expect_message(shown.platform, {"失敗！"}, kAnyCount);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tervo: cannot save " + locked.string() +
-                                                            ": cannot write the file: " + std::strerror(EACCES) + "\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tervo: cannot save " + locked.string() + ": cannot write the file: " + std::strerror(EACCES) + "\n");
     EXPECT_EQ(read_file(locked), "precious");
 
     // A link is written through; the link stays.
