@@ -60,13 +60,24 @@ PreparedPicture render_picture(const PictureKey& key, Image image, QRect visible
     return picture;
 }
 
+bool counts_device_pixels(const QPaintDevice& device) {
+    return device.devType() == QInternal::Image || device.devType() == QInternal::Pixmap;
+}
+
 // The device's size in logical pixels: a widget counts in them already,
 // images and pixmaps count device pixels.
 QSize logical_size(const QPaintDevice& device) {
-    const int type = device.devType();
-    if (type != QInternal::Image && type != QInternal::Pixmap) return QSize(device.width(), device.height());
+    if (!counts_device_pixels(device)) return QSize(device.width(), device.height());
     const double ratio = device.devicePixelRatioF();
     return QSize(qRound(device.width() / ratio), qRound(device.height() / ratio));
+}
+
+// The painter's own transformation: on an image or pixmap of a ratio other
+// than 1, Qt scales by the ratio as well, which is not ours.
+QTransform logical_transform(const QPainter& dc) {
+    const double ratio = dc.device()->devicePixelRatioF();
+    if (ratio == 1.0 || !counts_device_pixels(*dc.device())) return dc.combinedTransform();
+    return dc.combinedTransform() * QTransform::fromScale(1 / ratio, 1 / ratio);
 }
 
 }  // namespace
@@ -84,7 +95,7 @@ double device_ratio(const QPainter* dc) {
 QRect visible_area(const QPainter* dc) {
     if (dc == nullptr || dc->device() == nullptr) return {};
     QRect area(QPoint(0, 0), logical_size(*dc->device()));
-    const QTransform transform = dc->combinedTransform();
+    const QTransform transform = logical_transform(*dc);
     if (!transform.isIdentity()) {
         bool invertible = false;
         const QTransform back = transform.inverted(&invertible);
@@ -118,7 +129,7 @@ bool painter_fits(const PreparedPicture& picture, QPainter* dc) {
     if (dc == nullptr || !dc->isActive() || dc->device() == nullptr) return false;
     const QSize size = logical_size(*dc->device());
     return size == QSize(picture.key.client_width, picture.key.client_height) &&
-           device_ratio(dc) == picture.key.device_ratio && !dc->hasClipping() && dc->combinedTransform().isIdentity();
+           device_ratio(dc) == picture.key.device_ratio && !dc->hasClipping() && logical_transform(*dc).isIdentity();
 }
 
 void show_prepared(const PreparedPicture& picture, ViewState& view, int32_t index, QPainter* dc) {
