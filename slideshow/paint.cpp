@@ -44,13 +44,6 @@ void draw_current_image(AppState& app, Platform& platform, QPainter* dc) {
 
 }  // namespace
 
-double fit_scale(Platform& platform, int width, int height) { return fit_scale(platform.client_size(), width, height); }
-
-std::optional<double> scale_of_size_mode(Platform& platform, int32_t psize, int width, int height) {
-    if (psize != 1) return scale_of_size_mode(ClientSize{}, psize, width, height);
-    return fit_scale(platform, width, height);
-}
-
 void paint_slideshow(AppState& app, Platform& platform, QPainter* dc, PictureAhead* ahead) {
     ViewState& view = app.view;
     step_index(view, app.files.file_count);

@@ -20,11 +20,4 @@ class PictureAhead;
 // unchanged, for the same view; nothing else is kept between paints.
 void paint_slideshow(AppState& app, Platform& platform, QPainter* dc, PictureAhead* ahead = nullptr);
 
-// The factor that fits an image of width x height into the client area.
-double fit_scale(Platform& platform, int width, int height);
-
-// The magnification of size mode `psize` for an image of width x height (as
-// turned); nothing for an unknown mode, which keeps the current one.
-std::optional<double> scale_of_size_mode(Platform& platform, int32_t psize, int width, int height);
-
 }  // namespace tervo

@@ -150,7 +150,7 @@ TEST(Paint, ScaledDisplaysGetThePictureInDevicePixels) {
         step_forward(show.app, show.platform);
         step_forward(show.app, show.platform);  // the one picture again, now as prepared ahead
         ASSERT_EQ(show.app.view.display_no, 1);
-        const double scale = fit_scale(show.platform, lines.width(), lines.height());
+        const double scale = fit_scale(show.platform.size, lines.width(), lines.height());
         EXPECT_DOUBLE_EQ(show.app.view.scale, scale);
         const QSize device(qRound(scaled_length(lines.width(), scale) * ratio),
                            qRound(scaled_length(lines.height(), scale) * ratio));
@@ -206,7 +206,7 @@ TEST(Paint, FitFollowsTheClientAreaAndTheTurnedSize) {
     EXPECT_DOUBLE_EQ(show.app.view.scale, 2.0);  // 800 / 400 beats 1024 / 100
     EXPECT_EQ(show.image_at(199, 799), QColor(Qt::red));
     EXPECT_EQ(show.image_at(200, 0), kBackground);
-    EXPECT_DOUBLE_EQ(fit_scale(show.platform, 2048, 1024), 0.5);
+    EXPECT_DOUBLE_EQ(fit_scale(show.platform.size, 2048, 1024), 0.5);
 }
 
 TEST(Paint, UnknownSizeModeKeepsTheScale) {
