@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, ContinuousPlayRunsOnTheTimerUntilStopped) {
     MainWindow window(app);
     show(window);
     trigger(window, tb_play_forward);
-    QTimer& timer = window.platform().play_timer();
+    const QTimer& timer = window.platform().play_timer();
     EXPECT_TRUE(timer.isActive());
     EXPECT_EQ(timer.interval(), 30);
     // The timer moves the show on by itself...
@@ -208,13 +208,13 @@ TEST_F(MainWindowTest, ContinuousPlayRunsOnTheTimerUntilStopped) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.view.display_no != shown_first; }, kStateDeadlineMs));
     // ...one image a tick, wrapping at the end: ticks given here one by one,
     // so that a slow machine cannot run two between two looks.
-    timer.stop();
+    window.platform().stop_play_timer();
     for (int tick = 0; tick < 3; ++tick) {
         const int before = app.view.display_no;
         play_tick(app, window.platform());
         EXPECT_EQ(app.view.display_no, before % 3 + 1);
     }
-    timer.start();
+    window.platform().start_play_timer(30);
     trigger(window, tb_stop);
     EXPECT_FALSE(window.platform().play_timer().isActive());
     EXPECT_EQ(window.status_bar()->text(0).toStdString(), "指完停止中");
