@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/command_ids.h"
+#include "app/command_ids.h"
 
 namespace tervo {
 

@@ -1,6 +1,6 @@
 #include "app/commands.h"
 
-#include "core/command_ids.h"
+#include "app/command_ids.h"
 #include "app/help_page.h"
 #include "slideshow/folder_scan.h"
 #include "slideshow/playback.h"
@@ -66,8 +66,7 @@ void zoom_out(AppState& app, Platform& platform) {
 std::string help_page_url() { return file_url(find_help_page()); }
 std::string home_page_url() { return file_url(find_help_page()) + "#maker"; }
 
-void handle_command(AppState& app, Platform& platform, uint32_t param) {
-    const auto id = static_cast<uint16_t>(param & 0xFFFFu);
+void handle_command(AppState& app, Platform& platform, int id) {
     switch (id) {
     case cmd_open:
     case tb_folder: browse_folder(app, platform); break;
@@ -97,10 +96,6 @@ void handle_command(AppState& app, Platform& platform, uint32_t param) {
     case tb_exit: platform.close_main_window(); break;
     default: break;
     }
-}
-
-void handle_timer(AppState& app, Platform& platform, int timer_id) {
-    if (timer_id == kPlayTimerId) play_tick(app, platform);
 }
 
 }  // namespace tervo

@@ -9,14 +9,8 @@
 
 namespace tervo {
 
-// Runs the command in the low 16 bits of `param`, taken unsigned (the menu
-// ids 37826..37833 lie above the signed 16-bit range); the high 16 bits (the
-// notification code) are ignored, and unknown ids do nothing.
-void handle_command(AppState& app, Platform& platform, uint32_t param);
-
-// A tick of the platform timer `timer_id`: only the play timer (id 1) acts.
-inline constexpr int kPlayTimerId = 1;
-void handle_timer(AppState& app, Platform& platform, int timer_id);
+// Runs the command `id` (app/command_ids.h); unknown ids do nothing.
+void handle_command(AppState& app, Platform& platform, int id);
 
 // The view commands of the toolbar (the tests use them directly).
 void rotate_view(AppState& app, Platform& platform);

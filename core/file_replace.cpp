@@ -37,12 +37,23 @@ std::string folder_of(const std::string& path) {
 // write-protected for everybody. (Checked without opening the file, so a
 // watcher sees no write and nothing can block.)
 bool may_overwrite(const std::string& path, struct stat& info) {
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    return (info.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    if ((info.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 bool resolve_target(const std::string& path, Target& target) {
-    if (path.empty() || path.back() == '/') return false;
+    if (path.empty() || path.back() == '/') {
+        errno = path.empty() ? ENOENT : EISDIR;
+        return false;
+    }
     struct stat link_info {};
     if (::lstat(path.c_str(), &link_info) != 0) {
         if (errno != ENOENT) return false;
@@ -68,6 +79,7 @@ bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -117,7 +129,9 @@ bool link_unnamed(int fd, const std::string& name) {
 
 bool move_into_place(const std::string& temp, const Target& target) {
     if (std::rename(temp.c_str(), target.path.c_str()) != 0) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     return true;
@@ -129,7 +143,9 @@ Outcome replace_unnamed(const Target& target, std::string_view bytes) {
     int fd = ::open(target.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return Outcome::Unsupported;
     if (!fill(fd, target, bytes)) {
+        const int error = errno;
         ::close(fd);  // the unnamed file goes with its descriptor
+        errno = error;
         return Outcome::Failed;
     }
     Outcome outcome = Outcome::Unsupported;
@@ -161,7 +177,9 @@ bool replace_named(const Target& target, std::string_view bytes) {
         bool written = fill(fd, target, bytes);
         written = ::close(fd) == 0 && written;
         if (!written) {
+            const int error = errno;
             ::unlink(temp.c_str());
+            errno = error;
             return false;
         }
         return move_into_place(temp, target);
@@ -216,23 +234,36 @@ bool replace_in_place(const Target& target, std::string_view bytes) {
     std::string old;
     const bool restorable = now.st_size <= kRestorableBytes && read_all(fd, old, now.st_size);
     bool written = overwrite(fd, bytes);
-    if (!written && restorable) (void)overwrite(fd, old);
-    written = ::close(fd) == 0 && written;
-    return written;
+    if (!written) {
+        const int error = errno;  // the failed write's reason, not the restore's
+        if (restorable) (void)overwrite(fd, old);
+        ::close(fd);
+        errno = error;
+        return false;
+    }
+    return ::close(fd) == 0;
 }
 
 }  // namespace
 
-bool replace_file(const std::string& path, std::string_view bytes, Staging staging) {
+namespace {
+
+// The failure of the step that just failed; every step sets errno.
+FileResult failed() { return FileResult{errno != 0 ? errno : EIO}; }
+
+}  // namespace
+
+FileResult replace_file(const std::string& path, std::string_view bytes, Staging staging) {
+    errno = 0;
     Target target;
-    if (!resolve_target(path, target)) return false;
-    if (needs_in_place(target)) return replace_in_place(target, bytes);
+    if (!resolve_target(path, target)) return failed();
+    if (needs_in_place(target)) return replace_in_place(target, bytes) ? FileResult{} : failed();
     remove_stale_temps(target.folder);
     Outcome outcome = staging == Staging::Unnamed ? replace_unnamed(target, bytes) : Outcome::Unsupported;
     if (outcome == Outcome::Unsupported) outcome = replace_named(target, bytes) ? Outcome::Done : Outcome::Failed;
-    if (outcome != Outcome::Done) return false;
+    if (outcome != Outcome::Done) return failed();
     sync_folder(target.folder);
-    return true;
+    return {};
 }
 
 }  // namespace tervo

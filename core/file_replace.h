@@ -7,6 +7,13 @@
 
 namespace tervo {
 
+// The outcome of a file operation: true when it was done; otherwise `error`
+// is the system's error number (errno) of the step that failed.
+struct FileResult {
+    int error = 0;
+    explicit operator bool() const { return error == 0; }
+};
+
 // How the new contents wait until they are complete.
 enum class Staging {
     // A file without a name (O_TMPFILE) in the target's folder, given its
@@ -40,9 +47,11 @@ enum class Staging {
 //
 // On any failure (a full disk, a read-only folder or file, a target that is
 // a folder, a pipe or a dangling link) nothing new is left on the disk, an
-// existing file stays untouched and the result is false. A replaced file
+// existing file stays untouched and the result is false, with the system's
+// error number of the step that failed. A replaced file
 // keeps its permissions (and, where allowed, its owner); a new one gets the
 // ordinary ones (0666 less the umask).
-[[nodiscard]] bool replace_file(const std::string& path, std::string_view bytes, Staging staging = Staging::Unnamed);
+[[nodiscard]] FileResult replace_file(const std::string& path, std::string_view bytes,
+                                      Staging staging = Staging::Unnamed);
 
 }  // namespace tervo

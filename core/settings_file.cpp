@@ -13,24 +13,10 @@
 namespace tervo {
 namespace {
 
-constexpr const char* kOpenErrorText = "ﾌｧｲﾙが開けません";
-constexpr const char* kOpenErrorTitle = "ﾌｧｲﾙｴﾗｰ";
 constexpr std::size_t kReadPiece = 512;
 // Four lines of at most kMaxLineBytes each fit many times over; a larger
 // file (a sparse one may claim any size) is used as far as this.
 constexpr std::size_t kMaxSettingsBytes = std::size_t{64} << 10;
-
-void show_file_error(Platform& platform, WindowHandle owner) {
-    platform.message_box(owner, kOpenErrorText, kOpenErrorTitle, MessageIcon::Warning);
-}
-
-void enter_start_directory(const AppState& app) {
-    auto dir = text_of(app.start_directory);
-    if (dir.empty()) return;
-    // Like the rest of the program, a directory that cannot be entered
-    // leaves the current one in place.
-    if (chdir(std::string(dir).c_str()) != 0) return;
-}
 
 bool starts_with(std::string_view line, std::string_view key) { return line.substr(0, key.size()) == key; }
 
@@ -106,6 +92,7 @@ namespace {
 // Never blocks (a pipe or device named like the file is refused, not
 // waited for) and never creates a file through a link that names nothing.
 int open_settings_for_reading(const char* file_name, struct stat& info) {
+    errno = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         int fd = ::open(file_name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0 && errno == ENOENT) {
@@ -115,13 +102,19 @@ int open_settings_for_reading(const char* file_name, struct stat& info) {
             fd = ::open(file_name, O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
             if (fd < 0 && errno == EEXIST) {
                 struct stat link_info {};
-                if (::lstat(file_name, &link_info) == 0 && S_ISLNK(link_info.st_mode)) return -1;
+                if (::lstat(file_name, &link_info) == 0 && S_ISLNK(link_info.st_mode)) {
+                    errno = ELOOP;
+                    return -1;
+                }
                 continue;
             }
         }
         if (fd < 0) return -1;
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool unreadable = ::fstat(fd, &info) != 0;
+        if (unreadable || !S_ISREG(info.st_mode)) {
+            const int error = unreadable ? errno : (S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
             ::close(fd);
+            errno = error;
             return -1;
         }
         return fd;
@@ -131,25 +124,30 @@ int open_settings_for_reading(const char* file_name, struct stat& info) {
 
 }  // namespace
 
-void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
-    enter_start_directory(app);
+std::string settings_path(const AppState& app, const char* file_name) {
+    const std::string_view dir = text_of(app.start_directory);
+    if (dir.empty() || file_name[0] == '/') return file_name;
+    return join_path(dir, file_name);
+}
+
+FileResult read_settings_file(AppState& app, const std::string& path) {
     struct stat info {};
-    int fd = open_settings_for_reading(file_name, info);
-    if (fd < 0) {
-        show_file_error(platform, owner);
-        return;
-    }
+    int fd = open_settings_for_reading(path.c_str(), info);
+    if (fd < 0) return FileResult{errno != 0 ? errno : EIO};
     SettingsLineReader reader(app);
     char piece[kReadPiece];
+    FileResult result;
     for (std::size_t total = 0; total < kMaxSettingsBytes;) {
         ssize_t n = ::read(fd, piece, std::min(sizeof piece, kMaxSettingsBytes - total));
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) result.error = errno;
         if (n <= 0) break;
         total += static_cast<std::size_t>(n);
         reader.feed(std::string_view(piece, static_cast<std::size_t>(n)));
     }
     reader.finish();
     ::close(fd);
+    return result;
 }
 
 std::string format_settings(const AppState& app) {
@@ -162,13 +160,8 @@ std::string format_settings(const AppState& app) {
     return text;
 }
 
-bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
-    enter_start_directory(app);
-    if (!replace_file(file_name, format_settings(app))) {
-        show_file_error(platform, owner);
-        return false;
-    }
-    return true;
+FileResult write_settings_file(const AppState& app, const std::string& path) {
+    return replace_file(path, format_settings(app));
 }
 
 }  // namespace tervo

@@ -2,10 +2,11 @@
 // directory the program was launched from.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/app_state.h"
-#include "core/platform.h"
+#include "core/file_replace.h"
 
 namespace tervo {
 
@@ -17,10 +18,16 @@ constexpr std::size_t kMaxLineBytes = 511;      // a line's text without its lin
 constexpr std::size_t kMaxIntegerChars = 31;    // characters read after "file_select=" etc.
 constexpr std::size_t kMaxFolderBytes = kNameBytes - 1;  // longest read_foldername kept
 
+// Where the settings file is: `file_name` in the directory the program was
+// started from (the record's start_directory; the current one when unset or
+// when `file_name` is absolute). The working directory is never changed.
+std::string settings_path(const AppState& app, const char* file_name);
+
 // Reads the settings file (creating it empty when missing) into the record.
-// Shows "ﾌｧｲﾙが開けません" when the file cannot be opened or is not a
-// regular file (a pipe, a folder, a link that names nothing).
-void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
+// Fails with the reason when the file cannot be opened, is not a regular
+// file (a pipe, a folder, a link that names nothing: EINVAL, EISDIR, ELOOP)
+// or cannot be read to its end (the lines read before stay stored).
+[[nodiscard]] FileResult read_settings_file(AppState& app, const std::string& path);
 
 // Stores the value of one line (without its line end) when it starts with a key.
 void parse_settings_line(AppState& app, std::string_view line);
@@ -46,9 +53,9 @@ std::string format_settings(const AppState& app);
 
 // Writes the file atomically (see replace_file): a failure keeps the
 // previous file, and a link named like the file is written through to the
-// file it names. Returns false (after the error message) when nothing could
-// be saved, a link that names nothing included.
-[[nodiscard]] bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name);
+// file it names. Fails with the reason when nothing could be saved, a link
+// that names nothing included.
+[[nodiscard]] FileResult write_settings_file(const AppState& app, const std::string& path);
 
 // Reads a decimal integer the way the settings and dialogs do: leading white
 // space, an optional sign, digits up to the first other character; 0 when

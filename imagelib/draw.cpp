@@ -1,4 +1,5 @@
 // DIBtoDCex2: drawing an image onto the painter's device.
+#include "imagelib/failure.h"
 #include "imagelib/image_record.h"
 #include "imagelib/image_source.h"
 #include "imagelib/imgctl.h"
@@ -32,7 +33,10 @@ std::optional<QRect> visible_area(QPainter& dc) {
 // picture, made for the purpose, never the picture whole.
 int draw_part(QPainter& dc, const ImageRecord& record, QPoint origin, QRect part, QRect destination) {
     RenderedPart rendered = render_part(record, part);
-    if (rendered.image.isNull()) return 0;
+    if (rendered.image.isNull()) {
+        note_failure(ImageError::DamagedPixels);
+        return 0;
+    }
     dc.save();
     dc.setCompositionMode(QPainter::CompositionMode_Source);  // replace, never blend
     dc.setClipRect(destination, Qt::IntersectClip);           // the margin round the part stays out

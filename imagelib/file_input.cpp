@@ -30,8 +30,12 @@ std::shared_ptr<const FileInput> FileInput::open(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    const bool unreadable = ::fstat(fd, &st) != 0;
+    if (unreadable || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        // No error number for what is not a regular file.
+        const int error = unreadable ? errno : 0;
         ::close(fd);
+        errno = error;
         return nullptr;
     }
     const int64_t size = std::min<int64_t>(st.st_size, kMaxFileBytes);

@@ -1,5 +1,6 @@
 #include "imagelib/image_source.h"
 
+#include "imagelib/failure.h"
 #include "imagelib/load_control.h"
 #include "imagelib/memory_budget.h"
 #include "imagelib/memory_reuse.h"
@@ -8,6 +9,7 @@
 #include "imagelib/row_sinks.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -167,14 +169,31 @@ bool within_size_cap(QSize size) {
 }
 
 std::optional<ImageSource> probe_image_file(const char* path) {
-    if (path == nullptr || *path == '\0') return std::nullopt;
+    if (path == nullptr || *path == '\0') {
+        note_failure(ImageError::CannotOpen, ENOENT);
+        return std::nullopt;
+    }
     keep_freed_memory_for_reuse();
+    errno = 0;
     std::shared_ptr<const FileInput> input = FileInput::open(path);
-    if (!input) return std::nullopt;
+    if (!input) {
+        note_failure(errno != 0 ? ImageError::CannotOpen : ImageError::NotAFile, errno);
+        return std::nullopt;
+    }
     const std::optional<ImageFormat> format = sniff_format(*input);
-    if (!format) return std::nullopt;
+    if (!format) {
+        note_failure(ImageError::UnknownFormat);
+        return std::nullopt;
+    }
     std::optional<ImageInfo> info = read_info(*input, *format);
-    if (!info || info->format != *format || !within_size_cap(info->stored_size)) return std::nullopt;
+    if (!info || info->format != *format) {
+        note_failure(ImageError::DamagedHeader);
+        return std::nullopt;
+    }
+    if (!within_size_cap(info->stored_size)) {
+        note_failure(ImageError::TooLarge);
+        return std::nullopt;
+    }
     return ImageSource{std::move(input), *info};
 }
 
@@ -218,12 +237,18 @@ RenderedPart render_part(const ImageRecord& record, QRect part) {
 void decode_record(ImageRecord& record) {
     if (record.decoded && !record.target.isValid()) return;
     record.pixels = render_whole(record);
+    if (record.pixels.isNull()) note_failure(ImageError::DamagedPixels);
     record.decoded = true;
     record.pending_turn = 0;
     record.pending_flatten = false;
     record.target = QSize();
 }
 
-QImage output_pixels(const ImageRecord& record) { return render_whole(record); }
+QImage output_pixels(const ImageRecord& record) {
+    clear_failure();  // the writers' first step
+    QImage pixels = render_whole(record);
+    if (pixels.isNull() && !record.size.isEmpty()) note_failure(ImageError::DamagedPixels);
+    return pixels;
+}
 
 }  // namespace tervo::imagelib

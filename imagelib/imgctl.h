@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 class QPainter;
@@ -100,6 +101,30 @@ inline constexpr uint16_t kImgctlVersion = 100;
 inline constexpr uint16_t kImgctlBeta = 0;
 [[nodiscard]] uint32_t ImgctlVersion();
 [[nodiscard]] uint32_t ImgctlBeta();
+
+// Why the last operation of this thread that gave 0 failed: ToDIB and the
+// writers start with no reason noted; loading notes why the file was
+// refused, drawing and writing why its pixels could not be made, writing
+// why the file could not be replaced, with the system's error number where
+// there is one.
+enum class ImageError {
+    None,           // no reason noted (a handle that is not live, a size below one pixel)
+    CannotOpen,     // the file could not be opened (system_error says why)
+    NotAFile,       // a folder, pipe or device
+    UnknownFormat,  // not a BMP, JPEG, GIF or PNG file
+    DamagedHeader,  // the header cannot be read
+    TooLarge,       // over the size cap
+    DamagedPixels,  // the pixels cannot be decoded, or not within the memory budget
+    EncodeFailed,   // the encoder refused the image
+    CannotWrite,    // the file could not be replaced (system_error says why)
+};
+struct ImageFailure {
+    ImageError error = ImageError::None;
+    int system_error = 0;  // errno, 0 when none applies
+};
+[[nodiscard]] ImageFailure last_image_failure();
+// The reason in words, for the program's diagnostics.
+[[nodiscard]] std::string describe(const ImageFailure& failure);
 
 // How many images are held right now (loaded and not yet released): lets
 // checks prove that a long show releases every image it loads.

@@ -1,6 +1,7 @@
 // The loading, turning, converting and resizing operations of the library.
 // Each works on the record behind the handle; a pending record only notes
 // what is asked until its pixels are needed (see image_record.h).
+#include "imagelib/failure.h"
 #include "imagelib/header.h"
 #include "imagelib/image_record.h"
 #include "imagelib/image_source.h"
@@ -14,6 +15,7 @@ namespace tervo {
 using namespace imagelib;
 
 ImageHandle ToDIB(const char* path) {
+    clear_failure();
     std::optional<ImageSource> source = probe_image_file(path);
     if (!source) return 0;
     auto record = std::make_shared<ImageRecord>();

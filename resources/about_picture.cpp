@@ -7,8 +7,10 @@ namespace tervo {
 
 namespace {
 
-QImage draw_about_picture() {
-    QImage canvas(kAboutPictureWidth, kAboutPictureHeight, QImage::Format_RGB32);
+QImage draw_about_picture(double device_ratio) {
+    QImage canvas(qRound(kAboutPictureWidth * device_ratio), qRound(kAboutPictureHeight * device_ratio),
+                  QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(device_ratio);
     canvas.fill(Qt::white);
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -19,17 +21,23 @@ QImage draw_about_picture() {
     font.setPixelSize(44);
     painter.setFont(font);
     painter.setPen(QColor(204, 0, 0));
-    painter.drawText(canvas.rect(), Qt::AlignCenter, QStringLiteral("Tervo"));
+    painter.drawText(QRect(0, 0, kAboutPictureWidth, kAboutPictureHeight), Qt::AlignCenter, QStringLiteral("Tervo"));
     painter.end();
     // A 256-colour picture, as the program has always shipped it.
-    return canvas.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QImage picture = canvas.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    picture.setDevicePixelRatio(device_ratio);
+    return picture;
 }
 
 }  // namespace
 
 const QImage& about_picture() {
-    static const QImage picture = draw_about_picture();
+    static const QImage picture = draw_about_picture(1.0);
     return picture;
+}
+
+QImage about_picture(double device_ratio) {
+    return device_ratio == 1.0 ? about_picture() : draw_about_picture(device_ratio);
 }
 
 }  // namespace tervo

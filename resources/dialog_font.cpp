@@ -13,14 +13,15 @@ void install_font_substitutions() {
 QFont dialog_font() {
     install_font_substitutions();
     QFont font(QString::fromUtf8(kDialogFontFamily));
-    font.setPixelSize(12);  // 9 pt at the original platform's 96 dpi
+    font.setPixelSize(12);  // 9 pt at 96 dpi, the size the layouts were made for
     return font;
 }
 
 DialogUnits DialogUnits::of(const QFont& font) {
     QFontMetrics metrics(font);
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    // Rounded average, as the original platform computes it.
+    // The rounded average width of the Latin letters: one dialog unit is a
+    // quarter of it across and an eighth of the line height down.
     int total = metrics.horizontalAdvance(letters);
     return DialogUnits{(total / 26 + 1) / 2, metrics.height()};
 }

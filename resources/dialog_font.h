@@ -1,5 +1,5 @@
 // The dialogs' font ("ＭＳ Ｐゴシック" 9 pt, mapped to IPAPGothic at 12 px) and
-// the conversion of dialog-template units to pixels through it.
+// the conversion of dialog units to pixels through it.
 #pragma once
 
 #include <QFont>

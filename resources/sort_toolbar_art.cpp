@@ -55,21 +55,24 @@ void draw_power_button(QPainter& painter) {
 
 }  // namespace
 
-QImage sort_toolbar_strip() {
-    return paint_image_strip(kSortToolbarImageCount, kSortToolbarImageSize, [](QPainter& painter, int index) {
-        switch (index) {
+QImage sort_toolbar_strip(double device_ratio) {
+    return paint_image_strip(
+        kSortToolbarImageCount, kSortToolbarImageSize,
+        [](QPainter& painter, int index) {
+            switch (index) {
             case 0: draw_triangle(painter, true); break;
             case 1: draw_triangle(painter, false); break;
             case 2:
             case 3:
             case 4: draw_circled_digit(painter, index - 1); break;
             default: draw_power_button(painter); break;
-        }
-    });
+            }
+        },
+        device_ratio);
 }
 
-QImage sort_toolbar_image(int index) {
-    return sort_toolbar_strip().copy(index * kSortToolbarImageSize, 0, kSortToolbarImageSize, kSortToolbarImageSize);
+QImage sort_toolbar_image(int index, double device_ratio) {
+    return cut_from_strip(sort_toolbar_strip(device_ratio), index, kSortToolbarImageSize);
 }
 
 }  // namespace tervo

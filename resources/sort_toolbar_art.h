@@ -11,9 +11,9 @@ inline constexpr int kSortToolbarImageCount = 6;
 inline constexpr int kSortToolbarImageSize = 16;
 
 // The whole strip, on a transparent background.
-QImage sort_toolbar_strip();
+QImage sort_toolbar_strip(double device_ratio = 1.0);
 
 // Image `index` (0..5) cut from the strip.
-QImage sort_toolbar_image(int index);
+QImage sort_toolbar_image(int index, double device_ratio = 1.0);
 
 }  // namespace tervo

@@ -227,14 +227,14 @@ constexpr std::array<Draw, kToolbarImageCount> kImages = {
 
 }  // namespace
 
-QImage toolbar_strip() {
-    return paint_image_strip(kToolbarImageCount, kToolbarImageSize,
-                             [](QPainter& p, int n) { kImages[static_cast<std::size_t>(n)](p); });
+QImage toolbar_strip(double device_ratio) {
+    return paint_image_strip(
+        kToolbarImageCount, kToolbarImageSize, [](QPainter& p, int n) { kImages[static_cast<std::size_t>(n)](p); },
+        device_ratio);
 }
 
-QImage toolbar_image(int n) {
-    static const QImage strip = toolbar_strip();
-    return strip.copy(n * kToolbarImageSize, 0, kToolbarImageSize, kToolbarImageSize);
+QImage toolbar_image(int n, double device_ratio) {
+    return cut_from_strip(toolbar_strip(device_ratio), n, kToolbarImageSize);
 }
 
 }  // namespace tervo

@@ -10,10 +10,11 @@ namespace tervo {
 inline constexpr int kToolbarImageSize = 32;
 inline constexpr int kToolbarImageCount = 13;
 
-// The 416 x 32 strip, transparent where nothing is drawn.
-QImage toolbar_strip();
+// The 416 x 32 strip, transparent where nothing is drawn; drawn for a device
+// of `device_ratio` (see paint_image_strip).
+QImage toolbar_strip(double device_ratio = 1.0);
 
 // Image n (0..12) of the strip.
-QImage toolbar_image(int n);
+QImage toolbar_image(int n, double device_ratio = 1.0);
 
 }  // namespace tervo

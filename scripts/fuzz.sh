@@ -12,8 +12,8 @@ harnesses=("$@")
   fuzz_webp_decoder fuzz_avif_decoder fuzz_heif_decoder fuzz_tiff_decoder fuzz_jxl_decoder)
 
 scripts/install-deps.sh clang libclang-rt-14-dev
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTERVO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz --target "${harnesses[@]}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target "${harnesses[@]}"
 
 corpus=$root/../shared/corpus
 work=$root/build-fuzz/runs

@@ -21,7 +21,8 @@ cmake --build "$build" --target tervo bench_show
 work=$(mktemp -d)
 cc -O2 -Wall -Wextra -o "$work/key_to_pixels" "$root/bench/show/key_to_pixels.c" -lX11 -lXtst
 mkdir -p "$work/launch"
-printf 'file_select=2\r\npl_timeno=1000\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$work/launch/Tervo.ini"
+source "$root/scripts/tervo-ini.sh"
+write_tervo_ini "$work/launch/Tervo.ini" 2 1000 "$pictures" 1
 
 source "$root/scripts/xvfb.sh"
 tervo_pid=

@@ -21,12 +21,13 @@ cmake --build "$build" --target tervo tervo_demo_pictures
 
 if [ ! -d "$pictures" ] || [ -z "$(ls -A "$pictures")" ]; then
   echo "Making demo pictures in $pictures"
-  QT_QPA_PLATFORM=offscreen "$build/app/shell/tervo_demo_pictures" "$pictures"
+  QT_QPA_PLATFORM=offscreen "$build/resources/tervo_demo_pictures" "$pictures"
 fi
 mkdir -p "$launch"
 if [ ! -e "$launch/Tervo.ini" ]; then
   # all types but PNG (the viewer's "0:ALL(BJGP)"), 1.5 s, fit to the window
-  printf 'file_select=0\r\npl_timeno=1500\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$launch/Tervo.ini"
+  source "$root/scripts/tervo-ini.sh"
+  write_tervo_ini "$launch/Tervo.ini" 0 1500 "$pictures" 1
 fi
 
 [ "${1:-}" = "--prepare-only" ] && exit 0

@@ -16,7 +16,9 @@ pictures="${TERVO_DEMO_DIR:-$root/demo}/pictures"
 
 rm -rf "$out"
 mkdir -p "$out/launch"
-printf 'file_select=0\r\npl_timeno=700\r\nread_foldername=%s\r\npsize=1\r\n' "$pictures" >"$out/launch/Tervo.ini"
+source "$root/scripts/tervo-ini.sh"
+write_tervo_ini "$out/launch/Tervo.ini" 0 700 "$pictures" 1
+title="Tervo Ver$(tervo_version)"
 
 source "$root/scripts/xvfb.sh"
 tervo_pid=
@@ -28,11 +30,11 @@ key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 menu() { key "alt+$1"; key "$2"; }
 # Without a window manager nothing gives the keyboard focus back to the main
 # window after a dialog has gone.
-focus_main() { xdotool search --name "Tervo Ver1.02" windowfocus --sync; sleep 0.2; }
+focus_main() { xdotool search --name "$title" windowfocus --sync; sleep 0.2; }
 
 (cd "$out/launch" && exec "$build/app/shell/tervo") >"$out/tervo.log" 2>&1 &
 tervo_pid=$!
-timeout 20 xdotool search --sync --name "Tervo Ver1.02" >/dev/null
+timeout 20 xdotool search --sync --name "$title" >/dev/null
 focus_main
 
 step=0

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "core/diagnostics.h"
 #include "slideshow/status_bar.h"
 
 namespace tervo {
@@ -118,9 +120,15 @@ void rescan_folder(AppState& app, Platform& platform) {
     } else {
         table.file_count = scan_extension(app, app.settings.file_select, 0);
     }
-    if (table.file_count == 0)
+    if (table.file_count == 0) {
+        // The message is the same for a folder that cannot be read; stderr says why.
+        const std::string folder(text_of(app.settings.folder));
+        errno = 0;
+        if (std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir); !dir)
+            report_failure("cannot read the folder", folder, error_text(errno));
         platform.message_box(platform.main_window(), "読み込むファイルが見つかりません。", "ファイル検索",
                              MessageIcon::Warning);
+    }
     app.view.play_state = PlayState::Stopped;
     app.view.current_index = -1;
     // A scan ends any play: the timer would otherwise reload the same image on every tick.

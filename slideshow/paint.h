@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/platform.h"
+#include "imagelib/shown_picture.h"
 
 class QPainter;
 
@@ -14,28 +15,9 @@ namespace tervo {
 
 class PictureAhead;
 
-// Where the image's top-left corner goes in the client area (below the toolbar).
-inline constexpr int kImageLeft = 0;
-inline constexpr int kImageTop = 44;
-// What the fit leaves free of the client area: toolbar and status bar.
-inline constexpr int kFitMarginWidth = 10;
-inline constexpr int kFitMarginHeight = 65;
-
 // Paints the main window's client area through `dc`. The image file is read
 // again on every paint, unless `ahead` holds it prepared from the same file,
 // unchanged, for the same view; nothing else is kept between paints.
 void paint_slideshow(AppState& app, Platform& platform, QPainter* dc, PictureAhead* ahead = nullptr);
-
-// The factor that fits an image of width x height into the client area.
-double fit_scale(Platform& platform, int width, int height);
-double fit_scale(ClientSize client, int width, int height);
-
-// The magnification of size mode `psize` for an image of width x height (as
-// turned); nothing for an unknown mode, which keeps the current one.
-std::optional<double> scale_of_size_mode(Platform& platform, int32_t psize, int width, int height);
-std::optional<double> scale_of_size_mode(ClientSize client, int32_t psize, int width, int height);
-
-// Image size times scale, truncated toward zero (249.75 gives 249).
-int scaled_length(int length, double scale);
 
 }  // namespace tervo

@@ -12,7 +12,7 @@ constexpr double kSmoothing = 0.3;
 
 }  // namespace
 
-PictureAhead::PictureAhead() : worker_([this] { run(); }) {}
+PictureAhead::PictureAhead(bool share_loading) : share_loading_(share_loading), worker_([this] { run(); }) {}
 
 PictureAhead::~PictureAhead() {
     {
@@ -90,7 +90,7 @@ std::optional<PreparedPicture> PictureAhead::take(const PictureKey& current,
         paint_gap_ms_ = paint_gap_ms_ >= 1e9 ? gap.count() : kSmoothing * gap.count() + (1 - kSmoothing) * paint_gap_ms_;
     }
     last_take_ = now;
-    sharing_ = paint_gap_ms_ < prepare_ms_;
+    sharing_ = share_loading_ && paint_gap_ms_ < prepare_ms_;
     if (next) {
         wanted_.clear();
         for (const PictureKey& key : *next)
@@ -169,7 +169,8 @@ int32_t direction_of(PlayState play_state) {
 
 }  // namespace
 
-std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform) {
+std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform,
+                                             double device_ratio) {
     const ViewState& view = app.view;
     const int32_t count = app.files.file_count;
     if (view.current_index < 0 || view.current_index >= count) return std::nullopt;
@@ -182,10 +183,10 @@ std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState
         for (int32_t ahead_by = 1; ahead_by <= static_cast<int32_t>(PictureAhead::kLookAhead); ++ahead_by) {
             const int32_t index = wrapped(view.current_index + direction * ahead_by, count);
             if (index == view.current_index) break;  // around the table and back: the picture on show
-            next->push_back(picture_key(app, client, index, 0));
+            next->push_back(picture_key(app, client, index, 0, device_ratio));
         }
     }
-    return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed), next);
+    return ahead.take(picture_key(app, client, view.current_index, view.scale_fixed, device_ratio), next);
 }
 
 }  // namespace tervo

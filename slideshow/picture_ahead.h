@@ -26,7 +26,10 @@ public:
     // The longest a paint waits for the worker.
     static constexpr std::chrono::milliseconds kLongestWait{100};
 
-    PictureAhead();
+    // `share_loading`: whether the window's thread may load the next picture
+    // itself when paints come faster than the worker follows (off, what the
+    // worker makes depends only on the requests).
+    explicit PictureAhead(bool share_loading = true);
     // Stops the worker between two rows and joins it; a picture in the
     // making is dropped.
     ~PictureAhead();
@@ -88,6 +91,7 @@ private:
     double paint_gap_ms_ = 1e9;
     double prepare_ms_ = 0;
     bool sharing_ = false;
+    bool share_loading_ = true;
     unsigned generation_ = 0;            // changes with every discard
     Counts counts_;
     bool stopping_ = false;
@@ -99,7 +103,8 @@ private:
 // The paint's side: the prepared picture for the image at current_index if
 // one is held, and the request for the next ones in the direction of play or
 // step (none in other states). Nothing when the table is empty or no image
-// is chosen.
-std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform);
+// is chosen. The pictures are made for a device of `device_ratio`.
+std::optional<PreparedPicture> take_prepared(PictureAhead& ahead, const AppState& app, Platform& platform,
+                                             double device_ratio = 1.0);
 
 }  // namespace tervo

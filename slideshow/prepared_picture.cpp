@@ -6,8 +6,7 @@
 #include <chrono>
 
 #include "core/byte_string.h"
-#include "imagelib/imgctl.h"
-#include "slideshow/paint.h"
+#include "imagelib/shown_picture.h"
 
 namespace tervo {
 namespace {
@@ -25,7 +24,7 @@ bool settled(const FileIdentity& identity, std::chrono::system_clock::time_point
 
 }  // namespace
 
-PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed) {
+PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed, double device_ratio) {
     PictureKey key;
     const auto& name = app.files.file_names[static_cast<std::size_t>(index)];
     key.path = join_path(text_of(app.settings.folder), text_of(name));
@@ -38,55 +37,86 @@ PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bo
         key.scale = app.view.scale;
     key.client_width = client.width;
     key.client_height = client.height;
+    key.device_ratio = device_ratio;
     return key;
+}
+
+namespace {
+
+PreparedPicture render_picture(const PictureKey& key, Image image, QRect visible, PreparedPicture picture) {
+    ShowRules rules;
+    rules.rotation = key.rotation;
+    if (key.scale_from_mode) rules.size_mode = key.psize;
+    rules.scale = key.scale;
+    rules.client = ClientSize{key.client_width, key.client_height};
+    rules.device_ratio = key.device_ratio;
+    const ShownPicture shown = show_picture(std::move(image), rules);
+    picture.has_size = shown.has_size;
+    picture.scale = shown.mode_scale;
+    picture.drawn = shown.drawn;
+    VisiblePart part = visible_part(shown, visible, key.device_ratio);
+    picture.pixels = std::move(part.pixels);
+    picture.at = part.at;
+    return picture;
+}
+
+bool counts_device_pixels(const QPaintDevice& device) {
+    return device.devType() == QInternal::Image || device.devType() == QInternal::Pixmap;
+}
+
+// The device's size in logical pixels: a widget counts in them already,
+// images and pixmaps count device pixels.
+QSize logical_size(const QPaintDevice& device) {
+    if (!counts_device_pixels(device)) return QSize(device.width(), device.height());
+    const double ratio = device.devicePixelRatioF();
+    return QSize(qRound(device.width() / ratio), qRound(device.height() / ratio));
+}
+
+// The painter's own transformation: on an image or pixmap of a ratio other
+// than 1, Qt scales by the ratio as well, which is not ours.
+QTransform logical_transform(const QPainter& dc) {
+    const double ratio = dc.device()->devicePixelRatioF();
+    if (ratio == 1.0 || !counts_device_pixels(*dc.device())) return dc.combinedTransform();
+    return dc.combinedTransform() * QTransform::fromScale(1 / ratio, 1 / ratio);
+}
+
+}  // namespace
+
+PreparedPicture render_picture(const PictureKey& key, Image image, QRect visible) {
+    PreparedPicture picture;
+    picture.key = key;
+    return render_picture(key, std::move(image), visible, std::move(picture));
+}
+
+double device_ratio(const QPainter* dc) {
+    return dc != nullptr && dc->device() != nullptr ? dc->device()->devicePixelRatioF() : 1.0;
+}
+
+QRect visible_area(const QPainter* dc) {
+    if (dc == nullptr || dc->device() == nullptr) return {};
+    QRect area(QPoint(0, 0), logical_size(*dc->device()));
+    const QTransform transform = logical_transform(*dc);
+    if (!transform.isIdentity()) {
+        bool invertible = false;
+        const QTransform back = transform.inverted(&invertible);
+        if (!invertible) return {};
+        area = back.mapRect(QRectF(area)).toAlignedRect();
+    }
+    if (dc->hasClipping()) area &= dc->clipBoundingRect().toAlignedRect();
+    return area;
 }
 
 PreparedPicture prepare_picture(const PictureKey& key) {
     PreparedPicture picture;
     picture.key = key;
     const auto read_from = std::chrono::system_clock::now();
-    const Image image = Image::load(key.path.c_str());
+    Image image = Image::load(key.path.c_str());
     if (!image) return picture;
     picture.identity = image_file_identity(image.get());
     if (picture.identity && !settled(*picture.identity, read_from)) picture.identity.reset();
     if (!picture.identity) return picture;
 
-    // The same steps as the paint's, stopping where the paint would stop.
-    if (key.rotation != 0 && TurnDIB(image.get(), key.rotation * 90) == 0) return picture;
-    if (DIBto24Bit(image.get()) == 0) return picture;
-    image_header header{};
-    if (HeadDIB(image.get(), &header) == 0) return picture;
-    const int width = header_width(header);
-    const int height = header_height(header);
-    if (width <= 0 || height <= 0) return picture;
-    picture.has_size = true;
-
-    const ClientSize client{key.client_width, key.client_height};
-    double scale = key.scale;
-    if (key.scale_from_mode) {
-        picture.scale = scale_of_size_mode(client, key.psize, width, height);
-        if (picture.scale) scale = *picture.scale;
-    }
-    const int w = scaled_length(width, scale);
-    const int h = scaled_length(height, scale);
-    if (w < 1 || h < 1) return picture;
-    if (ResizeDIB(image.get(), w, h) == 0) return picture;
-    picture.drawn = true;
-
-    // Only the part of the destination inside the client area shows; the
-    // library makes no more of the picture than that part either.
-    const QRect visible = QRect(0, 0, client.width, client.height) & QRect(kImageLeft, kImageTop, w, h);
-    if (visible.isEmpty()) return picture;
-    QImage pixels(visible.size(), QImage::Format_ARGB32_Premultiplied);
-    pixels.fill(Qt::transparent);
-    {
-        QPainter dc(&pixels);
-        dc.translate(-visible.topLeft());
-        if (DIBtoDCex2(&dc, kImageLeft, kImageTop, w, h, image.get(), 0, 0, w, h, SRCCOPY, 1) == 0) return picture;
-    }
-    picture.pixels = std::move(pixels);
-    picture.at = visible.topLeft();
-    return picture;
+    return render_picture(key, std::move(image), QRect(0, 0, key.client_width, key.client_height), std::move(picture));
 }
 
 bool file_unchanged(const PreparedPicture& picture) {
@@ -97,9 +127,9 @@ bool file_unchanged(const PreparedPicture& picture) {
 
 bool painter_fits(const PreparedPicture& picture, QPainter* dc) {
     if (dc == nullptr || !dc->isActive() || dc->device() == nullptr) return false;
-    const QPaintDevice* device = dc->device();
-    return device->width() == picture.key.client_width && device->height() == picture.key.client_height &&
-           !dc->hasClipping() && dc->combinedTransform().isIdentity();
+    const QSize size = logical_size(*dc->device());
+    return size == QSize(picture.key.client_width, picture.key.client_height) &&
+           device_ratio(dc) == picture.key.device_ratio && !dc->hasClipping() && logical_transform(*dc).isIdentity();
 }
 
 void show_prepared(const PreparedPicture& picture, ViewState& view, int32_t index, QPainter* dc) {

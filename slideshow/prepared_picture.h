@@ -1,10 +1,10 @@
-// One picture made ready off the window's thread: the same load, turn,
-// flattening, scale decision, resize and draw the paint does, run on a copy
-// of what the paint reads, with the pixels kept to be put on the canvas.
+// One picture made as the paint draws it, with the pixels kept to be put on
+// the canvas: ahead of time on a worker thread, or by the paint itself.
 #pragma once
 
 #include <QImage>
-#include <QPoint>
+#include <QPointF>
+#include <QRect>
 
 #include <cstdint>
 #include <optional>
@@ -13,6 +13,7 @@
 #include "core/app_state.h"
 #include "core/platform.h"
 #include "imagelib/file_identity.h"
+#include "imagelib/imgctl.h"
 
 class QPainter;
 
@@ -29,6 +30,7 @@ struct PictureKey {
     double scale = 0;
     int client_width = 0;
     int client_height = 0;
+    double device_ratio = 1.0;  // of the device drawn on
 
     bool operator==(const PictureKey&) const = default;
 };
@@ -36,7 +38,7 @@ struct PictureKey {
 // The key of the picture at `index` of the file table, with the view as it
 // stands except for `scale_fixed`, given apart: a picture prepared for a
 // later paint is made for the flag that paint will see.
-PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed);
+PictureKey picture_key(const AppState& app, ClientSize client, int32_t index, bool scale_fixed, double device_ratio);
 
 // What one paint does for a key: what it draws and what it stores.
 struct PreparedPicture {
@@ -49,21 +51,32 @@ struct PreparedPicture {
     std::optional<double> scale;  // the scale the size mode established
     bool drawn = false;           // scaled to at least one pixel: the paint draws and counts it
     // What lands on the canvas (opaque where drawn, transparent elsewhere),
-    // with its top-left corner at `at`; null when nothing shows.
+    // in device pixels tagged with the key's ratio, with its top-left corner
+    // at `at` (logical); null when nothing shows.
     QImage pixels;
-    QPoint at;
+    QPointF at;
 };
 
 // Runs the paint's chain for the key, on any thread; touches no record and
 // no platform.
 PreparedPicture prepare_picture(const PictureKey& key);
 
+// The chain itself on an image loaded from the key's path, keeping the part
+// that falls inside `visible` (logical pixels); no identity is taken.
+PreparedPicture render_picture(const PictureKey& key, Image image, QRect visible);
+
+// The device pixel ratio of the painter's device (1 without a device).
+double device_ratio(const QPainter* dc);
+// The part of the painter's logical coordinates that can change a pixel:
+// its device, less what its clip leaves out.
+QRect visible_area(const QPainter* dc);
+
 // Whether the file at the key's path is still the one the picture was made
 // from (same device, inode, size, modification and change time).
 bool file_unchanged(const PreparedPicture& picture);
 
-// Whether the painter draws on a device of the key's client size, without
-// clip or transformation, as the picture was made for.
+// Whether the painter draws on a device of the key's client size and ratio,
+// without clip or transformation, as the picture was made for.
 bool painter_fits(const PreparedPicture& picture, QPainter* dc);
 
 // Does what the paint would do with the picture: draws it and stores the

@@ -4,7 +4,6 @@
 // of multi-byte characters, full-width digits included) is plain text.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -12,27 +11,13 @@ namespace tervo {
 
 // A name is compared on at most this many bytes.
 constexpr int kCompareNameBytes = 255;
+// A name is cut into at most this many runs: maximal stretches of ASCII
+// digits ("digit runs") or of other bytes ("text runs"); the rest is dropped.
 constexpr int kMaxNameRuns = 20;
-
-// The runs of one name: maximal stretches of ASCII digits ("digit runs") or of
-// other bytes ("text runs"), each NUL-terminated in a zero-filled slot, so the
-// slots past run_count read as empty strings.
-struct NameRuns {
-    std::array<std::array<char, kCompareNameBytes + 1>, kMaxNameRuns> runs{};
-    int32_t run_count = 0;
-};
 
 // Byte-wise comparison of two NUL-terminated strings with a..z folded to
 // A..Z: the difference of the first differing folded bytes (-255..255), or 0.
 int32_t compare_text(const char* a, const char* b);
-
-// Cuts a NUL-terminated name (at most its first 255 bytes) into at most 20
-// runs; everything from the 21st run on is dropped.
-NameRuns split_runs(const char* name);
-
-// The decimal value of a digit run, computed modulo 2^32 and read as a signed
-// 32-bit number (runs of 10 or more digits wrap).
-int32_t run_value(const char* digits);
 
 // Compares two names, each cut to 255 bytes. Mode 0 compares the whole
 // names as text; mode 1 compares run by run, digit pairs by value; any other

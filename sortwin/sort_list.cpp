@@ -58,17 +58,6 @@ void SortList::reorder(const std::vector<int>& order) {
     items_ = std::move(reordered);
 }
 
-int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int column, const SortState& sort) {
-    auto text_of_param = [&](int32_t param) -> std::string_view {
-        const std::optional<int> index = list.find_param(param);
-        return index ? std::string_view(list.items()[*index].text) : std::string_view();
-    };
-    const SortDirection direction =
-        column >= 0 && column < kSortColumns ? sort.sort_direction[column] : SortDirection::None;
-    return compare_names(text_of_param(param1), text_of_param(param2), static_cast<int32_t>(sort.sort_mode),
-                         static_cast<int32_t>(direction));
-}
-
 namespace {
 
 bool params_unique(const SortList& list) {

@@ -54,16 +54,12 @@ private:
     int32_t next_param_ = 0;  // above every parameter handed out so far
 };
 
-// The list's comparison callback: finds the two items by parameter, takes
-// their texts cut to 255 bytes and compares them in the current mode and the
-// direction of the given column (a column without a direction entry keeps
-// the result as computed). An item that cannot be found has the empty name.
-int32_t compare_items(const SortList& list, int32_t param1, int32_t param2, int column, const SortState& sort);
-
-// Sorts the list stably so that an item comes before every item it compares
-// negative against with compare_items; states move with their items. Returns
-// false, leaving the list as it was, when the list cannot be sorted (item
-// parameters that are not unique, or a column outside the list's record).
+// Sorts the list stably by the items' texts, cut to 255 bytes, compared in
+// the current mode and the direction of the given column (a column without a
+// direction entry keeps the result as computed); states move with their
+// items. Returns false, leaving the list as it was, when the list cannot be
+// sorted (item parameters that are not unique, or a column outside the
+// list's record).
 bool sort_items(SortList& list, int column, const SortState& sort);
 
 }  // namespace tervo

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "core/diagnostics.h"
 #include "core/settings_file.h"
 #include "imagelib/imgctl.h"
-#include "slideshow/paint.h"
+#include "imagelib/shown_picture.h"
 #include "tools/dialog_text.h"
 #include "tools/file_filters.h"
 
@@ -18,7 +19,7 @@ constexpr std::array<const char*, 4> kSuccessTexts = {
     "成功！(BMP)", "成功！(JPG)", "成功！(GIF)", "成功！(PNG)",
 };
 
-void report_failure(Platform& platform, WindowHandle dialog) {
+void show_failure(Platform& platform, WindowHandle dialog) {
     platform.message_box(dialog, "失敗！", kTitle, MessageIcon::Warning);
 }
 
@@ -43,15 +44,14 @@ int write_image(const AppState& app, const std::string& path, ImageHandle image)
     return DIBtoPNG(path.c_str(), image, usage_switch);
 }
 
-// Turns, flattens and scales the image as the show draws it; false when
-// any step fails (the image is then not what was on show).
-bool prepare_as_shown(const ViewState& view, ImageHandle image) {
-    if (view.rotation != 0 && TurnDIB(image, view.rotation * 90) == 0) return false;
-    if (DIBto24Bit(image) == 0) return false;
-    image_header header{};
-    if (HeadDIB(image, &header) == 0) return false;
-    return ResizeDIB(image, scaled_length(header_width(header), view.scale),
-                     scaled_length(header_height(header), view.scale)) != 0;
+// The image turned, flattened and scaled as the show draws it, one file
+// pixel to a logical pixel; empty when any step fails (it would then not be
+// what was on show).
+Image as_shown(const ViewState& view, Image image) {
+    ShowRules rules;
+    rules.rotation = view.rotation;
+    rules.scale = view.scale;
+    return show_picture(std::move(image), rules).image;
 }
 
 }  // namespace
@@ -87,10 +87,19 @@ void conversion_save(AppState& app, Platform& platform, WindowHandle dialog, con
     if (!output) return;
 
     const std::string source = source_path(app);
-    const Image image = source.empty() ? Image() : Image::load(source.c_str());
-    // The user asked for a file: when none was written, say so.
-    if (!image || !prepare_as_shown(app.view, image.get()) || write_image(app, *output, image.get()) == 0) {
-        report_failure(platform, dialog);
+    Image loaded = source.empty() ? Image() : Image::load(source.c_str());
+    // The user asked for a file: when none was written, say so, and why.
+    if (!loaded) {
+        report_failure(
+            "cannot save", *output,
+            source.empty() ? "no picture on show" : "cannot load " + source + ": " + describe(last_image_failure()));
+        show_failure(platform, dialog);
+        return;
+    }
+    const Image image = as_shown(app.view, std::move(loaded));
+    if (!image || write_image(app, *output, image.get()) == 0) {
+        report_failure("cannot save", *output, describe(last_image_failure()));
+        show_failure(platform, dialog);
         return;
     }
     platform.message_box(dialog, kSuccessTexts[type - 1], kTitle, MessageIcon::None);

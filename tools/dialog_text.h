@@ -1,6 +1,5 @@
 // How the tool dialogs turn the texts of their fields back into numbers.
-// The fields are read into 32-byte buffers, so only the first 31 bytes of a
-// typed text count.
+// Only the first 31 bytes of a typed text count.
 #pragma once
 
 #include <array>
@@ -12,7 +11,7 @@ namespace tervo {
 
 constexpr std::size_t kDialogTextBytes = 32;
 
-// The part of a field's text that its 32-byte buffer holds.
+// The part of a field's text that counts: its first 31 bytes.
 std::string_view dialog_text(std::string_view text);
 
 // Texts such as "2:JPEG": only the first character, read as a decimal

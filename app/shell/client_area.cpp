@@ -34,16 +34,23 @@ void ClientArea::show_canvas() {
 void ClientArea::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect area = event->rect();
-    p.drawImage(area.topLeft(), canvas_, area);
+    // The canvas holds device pixels; the part under `area` goes one to one.
+    const qreal ratio = canvas_.devicePixelRatio();
+    p.drawImage(QPointF(area.topLeft()), canvas_,
+                QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
     // Outside the canvas (only while a new size is being taken): background.
-    const QRegion uncovered = QRegion(area) - QRegion(canvas_.rect());
+    const QRegion uncovered = QRegion(area) - QRegion(QRect(QPoint(0, 0), canvas_.deviceIndependentSize().toSize()));
     for (const QRect& rect : uncovered) p.fillRect(rect, background());
 }
 
 void ClientArea::resizeEvent(QResizeEvent*) {
     // A new size starts from a clear background, as the window class redraws
     // its whole area on every change of size.
-    canvas_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    // In device pixels, so that pictures drawn on it stay sharp on a scaled
+    // display; the paint counts in logical pixels all the same.
+    const qreal ratio = devicePixelRatioF();
+    canvas_ = QImage(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)), QImage::Format_RGB32);
+    canvas_.setDevicePixelRatio(ratio);
     erase_canvas();
     place_bars();
     if (on_resized) on_resized(width(), height());

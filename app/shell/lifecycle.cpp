@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include "app/settings_io.h"
 #include "core/settings_file.h"
 #include "app/shell/main_window.h"
 

@@ -12,11 +12,13 @@
 
 #include "app/command_table.h"
 #include "app/commands.h"
+#include "app/settings_io.h"
 #include "core/settings_file.h"
 #include "app/shell/client_area.h"
 #include "app/shell/dropped_paths.h"
 #include "app/shell/status_bar_widget.h"
 #include "resources/icon_art.h"
+#include "resources/image_strip.h"
 #include "resources/toolbar_art.h"
 #include "slideshow/folder_scan.h"
 #include "slideshow/open_path.h"
@@ -87,10 +89,11 @@ void MainWindow::create_main_controls() {
     toolbar_->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     toolbar_->setFixedHeight(kToolbarHeight);
     toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    const QImage strip = toolbar_strip(devicePixelRatioF());
     int image = 0;
     for (const ToolbarButton& button : toolbar_buttons()) {
         QAction* action = command("", button.id);
-        action->setIcon(QIcon(QPixmap::fromImage(toolbar_image(image++))));
+        action->setIcon(QIcon(QPixmap::fromImage(cut_from_strip(strip, image++, kToolbarImageSize))));
         action->setToolTip(QString::fromUtf8(toolbar_tooltip(button.id)));
         toolbar_->addAction(action);
     }

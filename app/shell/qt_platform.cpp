@@ -53,7 +53,7 @@ private:
 
 QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_window_(main_window) {
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { handle_timer(app_, *this, kPlayTimerId); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { play_tick(app_, *this); });
 }
 
 void QtPlatform::message_box(WindowHandle owner, const std::string& text, const std::string& title,

@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "core/command_ids.h"
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/shell/client_area.h"
 #include "app/shell/main_window.h"

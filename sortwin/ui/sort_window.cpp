@@ -13,21 +13,19 @@
 #include <QVBoxLayout>
 
 #include "resources/dialog_font.h"
+#include "resources/image_strip.h"
 #include "resources/sort_toolbar_art.h"
 #include "sortwin/sort_procedures.h"
 
 namespace tervo {
 namespace {
 
-// Dialog template 5: the client area in dialog units.
+// The window's client area in dialog units.
 constexpr int kWindowWidthUnits = 195;
 constexpr int kWindowHeightUnits = 335;
 constexpr int kNameColumnWidth = 300;
 
-WindowHandle handle_of(QWidget* widget) { return static_cast<void*>(widget); }
-
-// The dialog template places the window at the owner's client origin, which
-// on the original platform lies below the menu bar.
+// The window opens at the owner's client origin, below its menu bar.
 QPoint client_origin(QWidget* owner) {
     QPoint origin(0, 0);
     if (auto* main_window = qobject_cast<QMainWindow*>(owner); main_window && main_window->menuWidget()) {
@@ -45,14 +43,9 @@ int run_sort_window(AppState& app, Platform& platform, QWidget* owner) {
 }
 
 SortWindow::SortWindow(AppState& app, Platform& platform, QWidget* owner)
-    : QDialog(owner), app_(app), platform_(platform) {
-    setWindowTitle(QStringLiteral("並び替え"));
-    // The original frame has a context-help button beside the close box.
+    : TemplateDialog(owner, "並び替え", kWindowWidthUnits, kWindowHeightUnits), app_(app), platform_(platform) {
+    // The frame has a context-help button beside the close box.
     setWindowFlag(Qt::WindowContextHelpButtonHint, true);
-    const QFont font = dialog_font();
-    setFont(font);
-    const DialogUnits units = DialogUnits::of(font);
-    setFixedSize(units.x(kWindowWidthUnits), units.y(kWindowHeightUnits));
     if (owner) move(client_origin(owner));
 
     auto* layout = new QVBoxLayout(this);
@@ -76,10 +69,10 @@ void SortWindow::create_toolbar() {
     toolbar_->setMovable(false);
     toolbar_->setFloatable(false);
     toolbar_->setIconSize(QSize(kSortToolbarImageSize, kSortToolbarImageSize));
-    const QImage strip = sort_toolbar_strip();
+    const QImage strip = sort_toolbar_strip(devicePixelRatioF());
     for (int k = 0; k < kSortToolbarImageCount; ++k) {
         const int id = tb_sort_up + k;
-        const QImage image = strip.copy(k * kSortToolbarImageSize, 0, kSortToolbarImageSize, kSortToolbarImageSize);
+        const QImage image = cut_from_strip(strip, k, kSortToolbarImageSize);
         // No text, so no tooltip either.
         QAction* action = toolbar_->addAction(QIcon(QPixmap::fromImage(image)), QString());
         action->setData(id);
@@ -144,23 +137,14 @@ void SortWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void SortWindow::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter: event->accept(); return;
-        default: QDialog::keyPressEvent(event);
-    }
-}
-
 void SortWindow::header_clicked(int column) {
-    sort_by_column(app_, list_, platform_, handle_of(this), column);
+    sort_by_column(app_, list_, platform_, handle(), column);
     show_list();
     update_status();
 }
 
 void SortWindow::command(int id) {
-    if (run_sort_command(app_, list_, platform_, handle_of(this), id) == AfterCommand::Close) {
+    if (run_sort_command(app_, list_, platform_, handle(), id) == AfterCommand::Close) {
         done(1);
         return;
     }

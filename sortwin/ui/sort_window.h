@@ -6,11 +6,10 @@
 
 #include <array>
 
-#include <QDialog>
-
 #include "core/app_state.h"
 #include "core/platform.h"
 #include "sortwin/sort_list.h"
+#include "ui/template_dialog.h"
 
 class QAction;
 class QLabel;
@@ -23,7 +22,7 @@ namespace tervo {
 // timer and paints go on meanwhile. Always returns 1.
 int run_sort_window(AppState& app, Platform& platform, QWidget* owner);
 
-class SortWindow : public QDialog {
+class SortWindow : public TemplateDialog {
 public:
     SortWindow(AppState& app, Platform& platform, QWidget* owner);
 
@@ -39,7 +38,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void create_toolbar();

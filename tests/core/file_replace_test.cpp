@@ -56,7 +56,9 @@ pid_t ended_pid() {
 
 class FileReplace : public ::testing::TestWithParam<Staging> {
 protected:
-    bool replace(const fs::path& path, std::string_view bytes) { return replace_file(path.string(), bytes, GetParam()); }
+    bool replace(const fs::path& path, std::string_view bytes) {
+        return static_cast<bool>(replace_file(path.string(), bytes, GetParam()));
+    }
     TempDir dir_;
 };
 

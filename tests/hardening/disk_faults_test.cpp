@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/settings_io.h"
 #include "core/settings_file.h"
 #include "imagelib/imgctl.h"
 #include "tests/support/expect_message.h"

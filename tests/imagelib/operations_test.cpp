@@ -2,6 +2,7 @@
 #include "imagelib/imgctl.h"
 #include "tests/imagelib/sample_images.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/tool_test_images.h"
 
 #include <gtest/gtest.h>
 
@@ -408,6 +409,33 @@ TEST(ToDIB, DecodesFromTheFileItOpened) {
     const ImageHandle image = image_owner.get();
     ASSERT_NE(image, 0u);
     EXPECT_EQ(max_channel_difference(drawn_pixels(image), first), 0);
+}
+
+TEST(ImageCheck, DamagedPixelsAreFoundBeforeUse) {
+    TempDir dir;
+    ASSERT_TRUE(testing::write_damaged_png(dir.path() / "damaged.png"));
+    ASSERT_TRUE(!save_image(gradient_image(12, 9), dir.path() / "sound.png").empty());
+    const std::size_t live_before = live_image_count();
+
+    ImageHandle gone = 0;
+    {
+        const Image damaged = Image::load((dir.path() / "damaged.png").c_str());
+        ASSERT_TRUE(damaged) << "the header alone is sound";
+        EXPECT_EQ(CheckDIB(damaged.get()), 0);
+        const Image sound = Image::load((dir.path() / "sound.png").c_str());
+        ASSERT_TRUE(sound);
+        ASSERT_EQ(TurnDIB(sound.get(), 90), 1);
+        EXPECT_EQ(CheckDIB(sound.get()), 1);
+        // Checking keeps nothing: the image still has its own (turned) size.
+        image_header header{};
+        ASSERT_EQ(HeadDIB(sound.get(), &header), 1);
+        EXPECT_EQ(header_width(header), 9);
+        EXPECT_EQ(header_height(header), 12);
+        EXPECT_EQ(CheckDIB(0), 0);
+        gone = sound.get();
+    }
+    EXPECT_EQ(CheckDIB(gone), 0);
+    EXPECT_EQ(live_image_count(), live_before);
 }
 
 }  // namespace

@@ -123,21 +123,16 @@ TEST(Writers, BmpIs24Bit) {
     EXPECT_EQ(read_with_qt(out).pixel(0, 0), qRgb(255, 255, 255));
 }
 
-TEST(Writers, WriteAllOrNothingWithOrdinaryPermissions) {
+// Permissions, links and leftovers of the replacement itself: see FileReplace.
+TEST(Writers, WriteAllOrNothing) {
     TempDir dir;
     const Image image_owner = Image::load(save_image(gradient_image(16, 16), dir.path() / "in.png").c_str());
     const ImageHandle image = image_owner.get();
-    const mode_t mask = umask(022);
-    umask(mask);
     for (const WriterCase& c : kWriters) {
         SCOPED_TRACE(c.name);
         TempDir out_dir;
         const std::string target = (out_dir.path() / "t").string();
         ASSERT_EQ(c.write(target.c_str(), image), 1);
-        struct stat info {};
-        ASSERT_EQ(stat(target.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
-        EXPECT_EQ(folder_entries(out_dir.path()), std::vector<std::string>{"t"});
 
         // A failed write leaves the existing file as it was and no leftovers.
         const std::string before = read_file(target);

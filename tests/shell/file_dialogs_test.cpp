@@ -18,7 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/command_ids.h"
+#include "app/command_ids.h"
 #include "app/shell/file_dialog.h"
 #include "app/shell/lifecycle.h"
 #include "app/shell/main_window.h"

@@ -9,6 +9,7 @@
 
 #include "slideshow/paint.h"
 #include "slideshow/playback.h"
+#include "tests/imagelib/sample_images.h"
 #include "tests/slideshow/show_harness.h"
 
 namespace tervo {
@@ -88,7 +89,10 @@ TEST(Paint, FileThatDoesNotLoadKeepsNumberScaleAndOldPixels) {
     show.scan();
     step_forward(show.app, show.platform);
     show.app.view.scale = 1.5;  // as a zoom would leave it
+    ::testing::internal::CaptureStderr();
     step_forward(show.app, show.platform);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tervo: cannot load " + (show.dir.path() / "2.bmp").string() + ": not a BMP, JPEG, GIF or PNG file\n");
     EXPECT_EQ(show.app.view.current_index, 1);
     EXPECT_EQ(show.app.view.display_no, 1);
     EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
@@ -125,6 +129,40 @@ TEST(Paint, ImageIsDrawnBelowTheToolbarAtTheLeftEdge) {
 }
 
 // Drawn size for each size mode: the scaled size is truncated toward zero.
+// On a scaled display the picture is resampled once, straight to its size
+// in device pixels; every number of the view stays logical.
+TEST(Paint, ScaledDisplaysGetThePictureInDevicePixels) {
+    // One-pixel detail a second resample would blur, shrunk even at ratio 2.
+    QImage lines(3000, 2400, QImage::Format_RGB32);
+    for (int y = 0; y < lines.height(); ++y)
+        for (int x = 0; x < lines.width(); ++x)
+            lines.setPixel(x, y, (x % 3 == 0 || y % 4 == 1) ? qRgb(0, 0, 0) : qRgb(255, 255, (x * y) % 256));
+    for (const double ratio : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        ShowHarness show;
+        const std::string path = testing::save_image(lines, show.dir.path() / "text.png");
+        show.scan(4);
+        show.app.settings.psize = 1;
+        show.canvas = QImage(qRound(show.platform.size.width * ratio), qRound(show.platform.size.height * ratio),
+                             QImage::Format_RGB32);
+        show.canvas.setDevicePixelRatio(ratio);
+        show.canvas.fill(kBackground);
+        step_forward(show.app, show.platform);
+        step_forward(show.app, show.platform);  // the one picture again, now as prepared ahead
+        ASSERT_EQ(show.app.view.display_no, 1);
+        const double scale = fit_scale(show.platform.size, lines.width(), lines.height());
+        EXPECT_DOUBLE_EQ(show.app.view.scale, scale);
+        const QSize device(qRound(scaled_length(lines.width(), scale) * ratio),
+                           qRound(scaled_length(lines.height(), scale) * ratio));
+        const QImage drawn = show.canvas.copy(QRect(QPoint(0, qRound(kImageTop * ratio)), device));
+        // Against the whole picture shrunk straight to the device size.
+        const Image whole = Image::load(path.c_str());
+        ASSERT_TRUE(DIBto24Bit(whole.get()) && ResizeDIB(whole.get(), device.width(), device.height()));
+        EXPECT_GE(testing::psnr(drawn, testing::drawn_pixels(whole.get())), 35);
+        EXPECT_EQ(show.canvas.pixelColor(device.width(), device.height() / 2 + qRound(kImageTop * ratio)), kBackground);
+    }
+}
+
 TEST(Paint, SizeModesGiveTheirFactorsTruncated) {
     struct Case {
         int32_t psize;
@@ -168,7 +206,7 @@ TEST(Paint, FitFollowsTheClientAreaAndTheTurnedSize) {
     EXPECT_DOUBLE_EQ(show.app.view.scale, 2.0);  // 800 / 400 beats 1024 / 100
     EXPECT_EQ(show.image_at(199, 799), QColor(Qt::red));
     EXPECT_EQ(show.image_at(200, 0), kBackground);
-    EXPECT_DOUBLE_EQ(fit_scale(show.platform, 2048, 1024), 0.5);
+    EXPECT_DOUBLE_EQ(fit_scale(show.platform.size, 2048, 1024), 0.5);
 }
 
 TEST(Paint, UnknownSizeModeKeepsTheScale) {

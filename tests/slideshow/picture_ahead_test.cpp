@@ -24,7 +24,7 @@ using testing::ShowHarness;
 PictureKey next_key(const ShowHarness& show, int ahead_by = 1) {
     const int count = show.app.files.file_count;
     const int index = ((show.app.view.current_index + ahead_by) % count + count) % count;
-    return picture_key(show.app, show.platform.size, index, 0);
+    return picture_key(show.app, show.platform.size, index, 0, 1.0);
 }
 
 void expect_same_show(const ShowHarness& with, const ShowHarness& without, const std::string& where) {
@@ -227,6 +227,9 @@ TEST(PictureAhead, RescanDiscardsWhatWasPrepared) {
 TEST(PictureAhead, HoldsAtMostTwoAndLeaksNothing) {
     {
         ShowHarness show(true);
+        // However the paints and the worker are paced, the worker makes
+        // exactly what is asked for.
+        show.ahead = std::make_unique<PictureAhead>(false);
         for (int i = 0; i < 6; ++i) show.add_image("p" + std::to_string(i) + ".bmp", 80 + 10 * i, 50, QColor(40 * i, 90, 200));
         show.app.settings.psize = 1;
         show.scan();

@@ -79,39 +79,6 @@ TEST(NameCompare, ComparesEveryModeAsDocumented) {
     }
 }
 
-TEST(NameCompare, SplitsIntoAtMostTwentyRuns) {
-    const NameRuns runs = split_runs("img10.bmp");
-    ASSERT_EQ(runs.run_count, 3);
-    EXPECT_STREQ(runs.runs[0].data(), "img");
-    EXPECT_STREQ(runs.runs[1].data(), "10");
-    EXPECT_STREQ(runs.runs[2].data(), ".bmp");
-    EXPECT_STREQ(runs.runs[3].data(), "");
-
-    EXPECT_EQ(split_runs("").run_count, 0);
-
-    const NameRuns twenty = split_runs("a1b2c3d4e5f6g7h8i9j0");
-    EXPECT_EQ(twenty.run_count, 20);
-    EXPECT_STREQ(twenty.runs[19].data(), "0");
-
-    const NameRuns cut = split_runs("a1b2c3d4e5f6g7h8i9j0k1");
-    EXPECT_EQ(cut.run_count, 20);
-    EXPECT_STREQ(cut.runs[19].data(), "0");
-
-    const std::string digits(300, '7');
-    const NameRuns one_long = split_runs(digits.c_str());
-    EXPECT_EQ(one_long.run_count, 1);
-    EXPECT_EQ(std::string(one_long.runs[0].data()), std::string(255, '7'));
-}
-
-TEST(NameCompare, RunValueWrapsModulo2To32) {
-    EXPECT_EQ(run_value("0"), 0);
-    EXPECT_EQ(run_value("01"), 1);
-    EXPECT_EQ(run_value("999999999"), 999999999);
-    EXPECT_EQ(run_value("4294967297"), 1);
-    EXPECT_EQ(run_value("2147483648"), INT32_MIN);
-    EXPECT_EQ(run_value("4294967295"), -1);
-}
-
 TEST(NameCompare, TextComparisonFoldsOnlyAsciiLetters) {
     EXPECT_EQ(compare_text("abc", "ABC"), 0);
     EXPECT_EQ(compare_text("ab", "abc"), -'C');

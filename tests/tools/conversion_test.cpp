@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QImageReader>
 
-#include "slideshow/paint.h"
+#include <cerrno>
+#include <cstring>
+
+#include "imagelib/shown_picture.h"
 #include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
@@ -168,8 +171,11 @@ TEST(Conversion, ProtectedAndLinkedTargets) {
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                              std::filesystem::perms::others_read);
     shown.platform.save_answers.push_back(locked.string());
+    ::testing::internal::CaptureStderr();
     conversion_save(shown.app, shown.platform, shown.dialog, {"1:Bitmap", "100", false});
     expect_message(shown.platform, {"失敗！"}, kAnyCount);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tervo: cannot save " + locked.string() + ": cannot write the file: " + std::strerror(EACCES) + "\n");
     EXPECT_EQ(read_file(locked), "precious");
 
     // A link is written through; the link stays.

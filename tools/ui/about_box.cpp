@@ -32,7 +32,7 @@ AboutBox::AboutBox(QWidget* owner, LibraryVersion library)
 
 void AboutBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(30, 0, about_picture());
+    painter.drawImage(30, 0, about_picture(devicePixelRatioF()));
 }
 
 QWidget* open_about_box(QWidget* owner, LibraryVersion library) {

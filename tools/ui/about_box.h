@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tools/about_text.h"
-#include "tools/ui/template_dialog.h"
+#include "ui/template_dialog.h"
 
 class QLabel;
 class QPushButton;

@@ -3,7 +3,7 @@
 
 #include "core/app_state.h"
 #include "core/platform.h"
-#include "tools/ui/template_dialog.h"
+#include "ui/template_dialog.h"
 
 class QComboBox;
 class QListWidget;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/app_state.h"
-#include "tools/ui/template_dialog.h"
+#include "ui/template_dialog.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "tools/ui/template_dialog.h"
+#include "ui/template_dialog.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -69,7 +69,7 @@ QPushButton* TemplateDialog::add_button(const char* text, int x, int y, int w, i
 QLabel* TemplateDialog::add_label(const char* text, int x, int y, int w, int h, Qt::Alignment alignment) {
     auto* label = new QLabel(qt_text(text), this);
     label->setAlignment(alignment | Qt::AlignTop);
-    // Our font is wider than the one the template was measured with: a text
+    // Our font is wider than the one the layouts were measured with: a text
     // that would be clipped may spill over to the dialog's edge.
     QRect area = units_.rect(x, y, w, h);
     const int needed = label->fontMetrics().horizontalAdvance(label->text());

@@ -5,13 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <random>
 #include <sstream>
 
+#include "app/settings_io.h"
 #include "core/settings_file.h"
 #include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
@@ -187,6 +190,7 @@ TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
     app.settings.psize = 4;
     FakePlatform platform;
     int owner_tag = 0;
+    ::testing::internal::CaptureStderr();
     load_settings(app, platform, &owner_tag, kSettingsFileName);
     expect_message(platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning, &owner_tag});
     EXPECT_EQ(app.settings.psize, 4);
@@ -194,6 +198,10 @@ TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
     // Saving cannot replace a directory: the message, and no temporary left behind.
     EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
     EXPECT_EQ(platform.messages.size(), 2u);
+    // Each says on stderr what failed, where and why.
+    const std::string why = std::string(": ") + std::strerror(EISDIR) + "\n";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tervo: cannot read the settings file Tervo.ini" + why + "tervo: cannot write the settings file Tervo.ini" + why);
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Tervo.ini"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }

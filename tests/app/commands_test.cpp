@@ -9,6 +9,7 @@
 
 #include "app/command_table.h"
 #include "app/commands.h"
+#include "slideshow/playback.h"
 #include "tests/slideshow/show_harness.h"
 #include "tests/support/expect_message.h"
 
@@ -72,29 +73,23 @@ const Dispatch kDispatch[] = {
     {0xFFFF, Effect::Nothing},
 };
 
-TEST(Commands, EveryIdRunsItsCommandWhateverTheHighBits) {
-    // The high 16 bits carry the notification code (1 from an accelerator,
-    // 0xFFFF from a sign-extended id): they never change the command.
-    for (uint32_t high : {0x0000u, 0x0001u, 0xFFFFu}) {
-        for (const Dispatch& row : kDispatch) {
-            AppState app;
-            FakePlatform platform;  // repaints are only recorded
-            app.view.play_state = PlayState::PlayForward;
-            app.view.current_index = 0;
-            app.files.file_count = 2;
-            handle_command(app, platform, (high << 16) | row.id);
-            EXPECT_EQ(observe(app, platform), row.effect) << "id " << row.id << " high " << high;
-        }
+TEST(Commands, EveryIdRunsItsCommand) {
+    for (const Dispatch& row : kDispatch) {
+        AppState app;
+        FakePlatform platform;  // repaints are only recorded
+        app.view.play_state = PlayState::PlayForward;
+        app.view.current_index = 0;
+        app.files.file_count = 2;
+        handle_command(app, platform, row.id);
+        EXPECT_EQ(observe(app, platform), row.effect) << "id " << row.id;
     }
 }
 
-TEST(Commands, OnlyThePlayTimerTicks) {
+TEST(Commands, ATickRepaintsWithTheScaleFree) {
     AppState app;
     FakePlatform platform;
     app.view.scale_fixed = true;
-    handle_timer(app, platform, 2);
-    EXPECT_TRUE(platform.repaints.empty());
-    handle_timer(app, platform, kPlayTimerId);
+    play_tick(app, platform);
     EXPECT_EQ(platform.repaints, std::vector<bool>{false});
     EXPECT_FALSE(app.view.scale_fixed);
 }
@@ -231,7 +226,7 @@ TEST(Commands, ZoomDuringPlayIsReplacedAtTheNextTick) {
     handle_command(show.app, show.platform, 335);
     handle_command(show.app, show.platform, 337);
     EXPECT_EQ(show.app.view.scale, 1.25);
-    handle_timer(show.app, show.platform, kPlayTimerId);
+    play_tick(show.app, show.platform);
     EXPECT_EQ(show.app.view.scale, 1.0);
 }
 

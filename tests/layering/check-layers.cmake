@@ -18,13 +18,13 @@ endif()
 
 # Folder and rank, most specific folder first.
 set(LAYERS
-  "app/shell:6" "app:5"
+  "app/shell:6" "app:5" "resources/demo:5"
   "sortwin/ui:4" "tools/ui:4"
-  "sortwin:3" "tools:3"
+  "sortwin:3" "tools:3" "ui:3"
   "slideshow:2"
   "imagelib:1" "resources:1"
   "core:0")
-set(WIDGET_FOLDERS "app/shell" "sortwin/ui" "tools/ui")
+set(WIDGET_FOLDERS "app/shell" "sortwin/ui" "tools/ui" "ui")
 
 # Sets <out_folder> and <out_rank> for a path relative to the tree (empty
 # folder when the path lies in no layer).

@@ -1,6 +1,6 @@
-// Base of the tool dialogs: a fixed-size dialog laid out in dialog units of
-// the dialog font, like the templates the tools were designed with. Enter
-// and Esc do nothing here; each dialog's buttons and close box decide.
+// Base of the feature windows' dialogs: a fixed-size dialog laid out in
+// dialog units of the dialog font. Enter and Esc do nothing here; each
+// dialog's buttons and close box decide.
 #pragma once
 
 #include <QDialog>
@@ -46,7 +46,7 @@ protected:
     QLabel* add_label(const char* text, int x, int y, int w, int h, Qt::Alignment alignment);
     // A drop-down combo box whose edit field can be typed into; typed texts
     // are read back, never added to the list. h is the height of the open
-    // list, as in the template.
+    // list.
     QComboBox* add_combo(std::span<const char* const> entries, int x, int y, int w, int h);
 
     const DialogUnits& units() const { return units_; }
