@@ -164,7 +164,7 @@ bool replace_without_folder_rights(const fs::path& folder, const fs::path& path,
                                    Staging staging) {
     if (::geteuid() != 0) {
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        const bool done = replace_file(path.string(), bytes, staging);
+        const bool done = static_cast<bool>(replace_file(path.string(), bytes, staging));
         fs::permissions(folder, fs::perms::owner_all);
         return done;
     }
@@ -196,7 +196,7 @@ TEST_P(FileReplace, LinkedFilesAndFilesInLockedFoldersAreWrittenInPlace) {
         };
         const ino_t before = inode(path);
         if (c == Case::LockedFolder) fs::remove(other);
-        const bool done = c == Case::HardLink ? replace_file(path.string(), "psize=2\r\n", GetParam())
+        const bool done = c == Case::HardLink ? static_cast<bool>(replace_file(path.string(), "psize=2\r\n", GetParam()))
                                               : replace_without_folder_rights(folder, path, "psize=2\r\n", GetParam());
         ASSERT_TRUE(done) << int(c);
         EXPECT_EQ(read_file(path), "psize=2\r\n") << int(c);
