@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/app_state.h"
 #include "core/platform.h"
@@ -23,5 +24,9 @@ void rescan_folder(AppState& app, Platform& platform);
 // from index `first_free`, up to the table's 1024 names; any other pattern
 // number looks for the folder entry itself. Returns the new number of names.
 int scan_extension(AppState& app, int pattern, int first_free);
+
+// Whether a scan with pattern 1..4 lists `name`: by its extension, letter
+// case ignored (".jpg", ".jpeg", ".jpe" and ".jfif" for JPEG).
+bool name_matches_pattern(std::string_view name, int pattern);
 
 }  // namespace tervo
