@@ -20,6 +20,7 @@
 
 #include "app/shell/lifecycle.h"
 #include "app/shell/localization.h"
+#include "app/shell/client_area.h"
 #include "app/shell/main_window.h"
 #include "app/command_table.h"
 

@@ -40,7 +40,9 @@ TEST(CommandLine, ReadsOptionsPathsAndUrlsAsGnuProgramsDo) {
         const std::string given = c.arguments.empty() ? "(none)" : c.arguments.front();
         EXPECT_EQ(line.action, c.action) << given;
         EXPECT_EQ(line.paths, c.paths) << given;
-        if (c.action == Action::Usage) EXPECT_NE(line.problem.find(given), std::string::npos) << line.problem;
+        if (c.action == Action::Usage) {
+            EXPECT_NE(line.problem.find(given), std::string::npos) << line.problem;
+        }
     }
 }
 

@@ -73,7 +73,7 @@ QStringList cut_texts(QWidget* top) {
                 if (view->isColumnHidden(column)) continue;
                 const QString title = view->model()->headerData(column, Qt::Horizontal).toString();
                 check(view, title, view->header()->sectionSizeHint(column) <= view->columnWidth(column));
-                check(view, QStringLiteral("column ") + title, view->sizeHintForColumn(column) <= view->columnWidth(column));
+                check(view, QStringLiteral("column ") + title, static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column) <= view->columnWidth(column));
             }
         }
     }
@@ -91,7 +91,7 @@ protected:
         picture.fill(Qt::darkCyan);
         for (const char* name : {"IMG_20261208_101500.jpg", "IMG_20261208_101501.jpg", "screenshot.png"})
             picture.save(QString::fromStdString((pictures.path() / name).string()), nullptr, 100);
-        std::ofstream(pictures.path() / "large.bmp") << std::string(880'000, 'x');
+        std::ofstream(pictures.path() / "large.jpg") << std::string(880'000, 'x');
         launch.write("Tervo.ini", "file_select=0\r\npl_timeno=600000\r\nread_foldername=" + pictures.str() +
                                       "\r\npsize=0\r\n");
         window = std::make_unique<MainWindow>(app);
@@ -111,18 +111,19 @@ protected:
         bool checked = false;
         ModalResponder responder([&](QWidget* modal) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(modal, kStateDeadlineMs));
-            if (auto* files = modal->findChild<QTreeView*>(QStringLiteral("treeView"))) {
-                files->setVisible(true);  // the details, where the columns are
-                EXPECT_TRUE(QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()) >= 4; },
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                dialog->setViewMode(QFileDialog::Detail);  // the columns
+                auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+                const int rows = dialog->fileMode() == QFileDialog::Directory ? 0 : 3;  // the JPEG files
+                EXPECT_TRUE(QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()) >= rows; },
                                             kStateDeadlineMs));
-                files->header()->resizeSections(QHeaderView::ResizeToContents);
                 EXPECT_GE(modal->width(), std::min(kFileDialogWidth, modal->screen()->availableGeometry().width()));
                 EXPECT_GE(modal->height(), std::min(kFileDialogHeight, modal->screen()->availableGeometry().height()));
             }
             EXPECT_EQ(cut_texts(modal).join(QLatin1String(" | ")).toStdString(), "");
             checked = true;
             if (auto* box = qobject_cast<QMessageBox*>(modal)) box->accept();
-            else static_cast<QDialog*>(modal)->reject();
+            else modal->close();
         });
         open();
         EXPECT_TRUE(checked);
@@ -140,8 +141,9 @@ private:
 TEST_F(DialogTextsTest, EveryDialogAndMessageBoxShowsItsTextsWhole) {
     QtPlatform& platform = window->platform();
     for (auto [what, id] : {std::pair{"settings", int(tb_settings)}, {"conversion", int(cmd_convert)},
-                            {"animated GIF", int(cmd_gif_anim)}, {"sort", int(tb_sort)}, {"folder", int(tb_folder)}})
+                            {"animated GIF", int(cmd_gif_anim)}, {"sort", int(tb_sort)}})
         expect_whole(what, [&, id = id] { window->command_action(id)->trigger(); });
+    expect_whole("folder", [&] { platform.choose_folder("フォルダを選択", pictures.str()); });
     FileDialogRequest request{window.get(), "名前を付けて保存", filters_with_type_first(2), pictures.str() + "/*.jpg"};
     expect_whole("save", [&] { platform.save_file(request); });
     request.title = "ファイルを開く";

@@ -101,11 +101,13 @@ protected:
     void key(int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(window->client_area(), static_cast<Qt::Key>(code), modifiers);
     }
+    // To the window itself: Qt passes the wheel of the system on to the
+    // parents of the widget under the mouse, but not a wheel sent by a test.
     void wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        const QPointF at(100, 100);
-        QWheelEvent event(at, window->client_area()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          modifiers, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(window->client_area(), &event);
+        const QPointF at(window->client_area()->mapTo(window.get(), QPoint(100, 100)));
+        QWheelEvent event(at, window->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window.get(), &event);
     }
 
     TempDir launch;
