@@ -30,7 +30,6 @@ constexpr std::size_t kLongestText = kNameBytes - 1;
 // A message box names a path in at most this many characters.
 constexpr std::size_t kLongestShownPath = 60;
 
-
 std::string working_directory() {
     std::string buffer(PATH_MAX, '\0');
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
