@@ -20,16 +20,14 @@ TEST(CommandLine, ReadsOptionsPathsAndUrlsAsGnuProgramsDo) {
         {{"--help", "a.jpg"}, Action::Help, {}},
         {{"a.jpg", "--version"}, Action::Version, {}},
         {{"--bogus"}, Action::Usage, {}},
-        {{"-platform=offscreen"}, Action::Run, {}},
         {{"--", "--help", "-", "-x.jpg"}, Action::Run, {"--help", "-", "-x.jpg"}},
         {{"-platform", "offscreen", "-reverse", "--style=Fusion", "p.png"}, Action::Run, {"p.png"}},
         {{"-reverse=1"}, Action::Usage, {}},
         {{""}, Action::Run, {""}},
         {{"file:///home/u/%E5%86%99%E7%9C%9F/a%20b.jpg"}, Action::Run, {"/home/u/写真/a b.jpg"}},
         {{"FILE://localhost/tmp/x%ff.png"}, Action::Run, {"/tmp/x\xff.png"}},
-        {{"file:/tmp/a.jpg#frag"}, Action::Run, {"/tmp/a.jpg"}},
         {{"file://other/tmp/a.jpg"}, Action::Run, {"file://other/tmp/a.jpg"}},
-        {{"/tmp/50%25.jpg"}, Action::Run, {"/tmp/50%25.jpg"}},
+        {{"/tmp/50%25.jpg", "file:/tmp/a.jpg#frag"}, Action::Run, {"/tmp/50%25.jpg", "/tmp/a.jpg"}},
     };
     for (const Case& c : cases) {
         const CommandLine line = read_command_line(c.arguments);

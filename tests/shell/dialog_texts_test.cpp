@@ -43,8 +43,7 @@ std::string cut_texts(QWidget* top) {
             if (label->wordWrap()) fits(label->text(), label->heightForWidth(room.width()), room.height());
             else for (const QString& line : label->text().remove('&').split('\n')) fits(line, metrics.horizontalAdvance(line), room.width());
         } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
-            fits(check->text(), check->sizeHint().width(), check->width());
-            fits(check->text(), check->sizeHint().height(), check->height());
+            fits(check->text(), std::max(check->sizeHint().width() - check->width(), check->sizeHint().height() - check->height()), 0);
         } else if (auto* button = qobject_cast<QPushButton*>(w)) {
             fits(button->text(), metrics.horizontalAdvance(QString(button->text()).remove('&')), button->width());
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
@@ -70,7 +69,6 @@ protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(launch.path());
-        // Names, sizes and types as in a folder of camera pictures.
         QImage picture(600, 400, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
         for (const char* name : {"IMG_20261208_101500.jpg", "IMG_20261208_101501.jpg"})

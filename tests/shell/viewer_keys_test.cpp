@@ -111,9 +111,8 @@ TEST_F(ViewerKeysTest, EveryInputDoesWhatItsToolbarCommandDoesInEveryState) {
                    app.view.current_index != (last ? app.files.file_count - 1 : 0));
         };
     };
-    const auto space = [this] {
-        const PlayState state = app.view.play_state;
-        toolbar(state == PlayState::PlayForward || state == PlayState::PlayBackward ? tb_stop : tb_play_forward);
+    const auto space = [this, &view = app.view] {
+        toolbar(view.play_state == PlayState::PlayForward || view.play_state == PlayState::PlayBackward ? tb_stop : tb_play_forward);
     };
     // The inputs of a row against the toolbar's way; the last row does nothing.
     const std::vector<std::pair<std::vector<std::function<void()>>, std::function<void()>>> cases{
