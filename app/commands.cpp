@@ -63,6 +63,27 @@ void zoom_out(AppState& app, Platform& platform) {
     repaint_if_stopped(app, platform);
 }
 
+void play_or_stop(AppState& app, Platform& platform) {
+    const PlayState state = app.view.play_state;
+    if (state == PlayState::PlayForward || state == PlayState::PlayBackward)
+        stop_play(app, platform);
+    else
+        play_forward(app, platform);
+}
+
+// The step wraps from the picture before the first one (and back from the
+// one after the last), so it lands on the end asked for with every rule of a
+// step; before any folder it gives the step's message and moves nothing.
+void step_to_first(AppState& app, Platform& platform) {
+    if (app.view.play_state != PlayState::Initial) app.view.current_index = -1;
+    step_forward(app, platform);
+}
+
+void step_to_last(AppState& app, Platform& platform) {
+    if (app.view.play_state != PlayState::Initial) app.view.current_index = 0;
+    step_backward(app, platform);
+}
+
 std::string help_page_url() { return file_url(find_help_page()); }
 std::string home_page_url() { return file_url(find_help_page()) + "#maker"; }
 

@@ -17,6 +17,14 @@ void rotate_view(AppState& app, Platform& platform);
 void zoom_in(AppState& app, Platform& platform);
 void zoom_out(AppState& app, Platform& platform);
 
+// What the main window's keys add to the toolbar, each made of the toolbar's
+// own commands so that every rule and message stays the same:
+// - play forward, or stop while playing (Space);
+void play_or_stop(AppState& app, Platform& platform);
+// - a step onto the first / last picture, Stopped on it (Home / End).
+void step_to_first(AppState& app, Platform& platform);
+void step_to_last(AppState& app, Platform& platform);
+
 // The pages the help commands open.
 std::string help_page_url();
 std::string home_page_url();

@@ -16,7 +16,10 @@
 namespace tervo {
 namespace {
 
-constexpr const char* kPatternExtensions[] = {".bmp", ".jpg", ".gif", ".png"};
+// A JPEG goes by four extensions in the wild (cameras and browsers save
+// ".jpeg" and ".jfif" too); a folder of them must not look half empty.
+const std::vector<std::string_view> kPatternExtensions[] = {
+    {".bmp"}, {".jpg", ".jpeg", ".jpe", ".jfif"}, {".gif"}, {".png"}};
 
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -37,9 +40,14 @@ bool less_ignoring_case(const std::string& a, const std::string& b) {
     return !folded_greater && a < b;  // names equal but for case: a fixed order
 }
 
-// Every entry of the folder whose own name ends in the extension, hidden
-// entries and sub-folders included, in case-insensitive name order.
-std::vector<std::string> matching_names(const std::string& folder, std::string_view extension) {
+bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions) {
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [name](std::string_view extension) { return ends_with_ignoring_case(name, extension); });
+}
+
+// Every entry of the folder whose own name ends in one of the extensions,
+// hidden entries and sub-folders included, in case-insensitive name order.
+std::vector<std::string> matching_names(const std::string& folder, const std::vector<std::string_view>& extensions) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
     if (!dir) return names;
@@ -47,7 +55,7 @@ std::vector<std::string> matching_names(const std::string& folder, std::string_v
         std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         if (name.size() >= kNameBytes) continue;  // cannot be stored in a table slot
-        if (ends_with_ignoring_case(name, extension)) names.emplace_back(name);
+        if (ends_with_any(name, extensions)) names.emplace_back(name);
     }
     std::sort(names.begin(), names.end(), less_ignoring_case);
     return names;
@@ -78,6 +86,10 @@ void browse_folder(AppState& app, Platform& platform) {
     }
     set_text(app.settings.folder, *chosen);
     rescan_folder(app, platform);
+}
+
+bool name_matches_pattern(std::string_view name, int pattern) {
+    return pattern >= 1 && pattern <= 4 && ends_with_any(name, kPatternExtensions[pattern - 1]);
 }
 
 int scan_extension(AppState& app, int pattern, int first_free) {

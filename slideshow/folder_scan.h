@@ -32,4 +32,8 @@ int scan_extension(AppState& app, int pattern, int first_free);
 // a picture of theirs is opened from outside. Returns the new number.
 int scan_extensions(AppState& app, const std::vector<std::string_view>& extensions, int first_free);
 
+// Whether a scan with pattern 1..4 lists `name`: by its extension, letter
+// case ignored (".jpg", ".jpeg", ".jpe" and ".jfif" for JPEG).
+bool name_matches_pattern(std::string_view name, int pattern);
+
 }  // namespace tervo

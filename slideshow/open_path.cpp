@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <string_view>
 
@@ -21,21 +22,13 @@ namespace {
 constexpr const char* kMissing = "指定されたパスが見つかりません。";
 constexpr const char* kUnreadable = "指定されたパスが読めません。";
 constexpr const char* kNotPicture = "画像ファイルではありません。";
-constexpr const char* kSeveral = "開けるのは一度に一つだけです。";
+constexpr const char* kOtherFolder = "ほかのフォルダの画像は開きません。";
 constexpr const char* kTooLong = "パスが長すぎます。";
 constexpr const char* kUnusable = "このパスは使えません。";
 
 constexpr std::size_t kLongestText = kNameBytes - 1;
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool ends_with_ignoring_case(std::string_view name, std::string_view suffix) {
-    if (name.size() < suffix.size()) return false;
-    const auto tail = name.substr(name.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i)
-        if (fold(tail[i]) != fold(suffix[i])) return false;
-    return true;
-}
+// A message box names a path in at most this many characters.
+constexpr std::size_t kLongestShownPath = 60;
 
 std::string working_directory() {
     std::string buffer(PATH_MAX, '\0');
@@ -147,9 +140,8 @@ void open_picture(AppState& app, Platform& platform, const std::string& folder, 
 const char* open_caption(OpenedFrom from) { return from == OpenedFrom::CommandLine ? "起動" : "ドロップ"; }
 
 int pattern_of_name(const std::string& name) {
-    static constexpr const char* kExtensions[] = {".bmp", ".jpg", ".gif", ".png"};
-    for (int i = 0; i < 4; ++i)
-        if (ends_with_ignoring_case(name, kExtensions[i])) return i + 1;
+    for (int pattern = 1; pattern <= 4; ++pattern)
+        if (name_matches_pattern(name, pattern)) return pattern;
     return 0;
 }
 
@@ -183,39 +175,106 @@ std::string absolute_path(const std::string& path) {
     return clean.empty() ? "/" : clean;
 }
 
-bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std::string>& paths,
-                        OpenedFrom from) {
-    if (paths.empty()) return false;
-    const auto refuse = [&](const char* text) {
-        platform.message_box(platform.main_window(), text, open_caption(from), MessageIcon::Warning);
-        return false;
-    };
-    if (paths.size() > 1) return refuse(kSeveral);
-    const std::string& given = paths.front();
+std::string elided_path(const std::string& path, std::size_t longest) {
+    // Counted in characters, cut only between them; bytes that are not
+    // UTF-8 count one each.
+    const auto starts_character = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (starts_character(path[i]) || i == 0) starts.push_back(i);
+    if (starts.size() <= longest || longest < 3) return path;
+    const std::size_t head = (longest - 1) / 2;
+    const std::size_t tail = longest - 1 - head;
+    return path.substr(0, starts[head]) + "\u2026" + path.substr(starts[starts.size() - tail]);
+}
+
+namespace {
+
+void tell(Platform& platform, OpenedFrom from, const char* text, const std::string& path) {
+    std::fprintf(stderr, "tervo: %s: %s\n", path.c_str(), text);
+    std::string shown = text;
+    if (!path.empty()) shown += "\n" + elided_path(path, kLongestShownPath);
+    platform.message_box(platform.main_window(), shown, open_caption(from), MessageIcon::Warning);
+}
+
+// The folder `given` opens, or its message.
+struct Opening {
+    std::string folder;
+    std::string name;  // empty for a folder
+    const char* problem = nullptr;
+};
+
+Opening refused(const char* problem) { return {{}, {}, problem}; }
+Opening opens(const std::string& folder, const std::string& name) { return {folder, name, nullptr}; }
+
+Opening check_path(const std::string& given) {
     struct stat info {};
-    if (given.empty()) return refuse(kMissing);
-    if (stat(given.c_str(), &info) != 0) return refuse(stat_failure(errno));
+    if (given.empty()) return refused(kMissing);
+    if (stat(given.c_str(), &info) != 0) return refused(stat_failure(errno));
     const std::string path = absolute_path(given);
-    if (path.empty()) return refuse(kUnreadable);
+    if (path.empty()) return refused(kUnreadable);
 
     if (S_ISDIR(info.st_mode)) {
-        if (const char* problem = folder_problem(path)) return refuse(problem);
-        if (!folder_readable(path)) return refuse(kUnreadable);
-        set_text(app.settings.folder, path);
-        rescan_folder(app, platform);
-        return true;
+        if (const char* problem = folder_problem(path)) return refused(problem);
+        if (!folder_readable(path)) return refused(kUnreadable);
+        return opens(path, {});
     }
 
-    if (!S_ISREG(info.st_mode)) return refuse(kNotPicture);
+    if (!S_ISREG(info.st_mode)) return refused(kNotPicture);
     const auto slash = path.rfind('/');
     const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = path.substr(slash + 1);
-    if (name.size() > kLongestText) return refuse(kTooLong);
-    if (const char* problem = folder_problem(folder)) return refuse(problem);
+    if (name.size() > kLongestText) return refused(kTooLong);
+    if (const char* problem = folder_problem(folder)) return refused(problem);
     // The folder itself need not be listable: the picture is then the table.
-    if (!file_readable(path)) return refuse(kUnreadable);
-    if (!is_picture(path)) return refuse(kNotPicture);
-    open_picture(app, platform, folder, name, from);
+    if (!file_readable(path)) return refused(kUnreadable);
+    if (!is_picture(path)) return refused(kNotPicture);
+    return opens(folder, name);
+}
+
+// A folder shows its first picture at once, as a picture shows itself.
+void open_folder(AppState& app, Platform& platform, const std::string& folder, OpenedFrom from) {
+    set_text(app.settings.folder, folder);
+    rescan_folder(app, platform);
+    if (app.files.file_count == 0) return;
+    app.view.current_index = 0;
+    app.view.scale_fixed = false;
+    refresh_status_bar(app, platform);
+    if (from == OpenedFrom::Drop) platform.repaint(true);
+}
+
+// The other paths given with the one opened: those outside its folder are
+// left alone, with one message naming the first of them.
+void tell_other_folders(Platform& platform, OpenedFrom from, const std::string& folder,
+                        const std::vector<std::string>& others) {
+    std::vector<std::string> left;
+    for (const std::string& other : others) {
+        const std::string path = absolute_path(other);
+        const auto slash = path.rfind('/');
+        const std::string parent = slash == 0 ? "/" : path.substr(0, slash == std::string::npos ? 0 : slash);
+        if (path.empty() || (parent != folder && path != folder)) left.push_back(other);
+    }
+    if (left.empty()) return;
+    std::string named = left.front();
+    if (left.size() > 1) named += " (+" + std::to_string(left.size() - 1) + ")";
+    tell(platform, from, kOtherFolder, named);
+}
+
+}  // namespace
+
+bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std::string>& paths,
+                        OpenedFrom from) {
+    if (paths.empty()) return false;
+    const Opening opening = check_path(paths.front());
+    if (opening.problem) {
+        tell(platform, from, opening.problem, paths.front());
+        return false;
+    }
+    if (opening.name.empty())
+        open_folder(app, platform, opening.folder, from);
+    else
+        open_picture(app, platform, opening.folder, opening.name, from);
+    tell_other_folders(platform, from, opening.folder, {paths.begin() + 1, paths.end()});
     return true;
 }
 

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+#include "app/shell/dialog_room.h"
+
 namespace tervo {
 
 namespace {
@@ -83,6 +85,8 @@ FileDialog::FileDialog(QWidget* owner, const FileDialogRequest& request)
         connect(this, &QFileDialog::filterSelected, this,
                 [this, texts](const QString& text) { use_patterns(static_cast<int>(texts.indexOf(text))); });
     }
+
+    give_file_dialog_room(*this);
 
     const QFileInfo initial(qt_text(request.initial_name));
     if (!request.initial_name.empty()) {

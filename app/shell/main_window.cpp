@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -39,6 +42,9 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
     create_menu();
     client_ = new ClientArea(this);
     setCentralWidget(client_);
+    // The picture takes the keys, which it leaves to the window.
+    client_->setFocusPolicy(Qt::StrongFocus);
+    client_->setFocus();
     platform_.attach_client_area(client_);
     platform_.attach_picture_ahead(&ahead_);
 
@@ -96,6 +102,8 @@ void MainWindow::create_main_controls() {
         action->setIcon(QIcon(QPixmap::fromImage(cut_from_strip(strip, image++, kToolbarImageSize))));
         action->setToolTip(QString::fromUtf8(toolbar_tooltip(button.id)));
         toolbar_->addAction(action);
+        // Space must not press whichever button was clicked last.
+        toolbar_->widgetForAction(action)->setFocusPolicy(Qt::NoFocus);
     }
     app_.view.play_state = PlayState::Initial;
 
@@ -145,6 +153,54 @@ void MainWindow::dropEvent(QDropEvent* event) {
                 open_outside_paths(app_, platform_, paths, OpenedFrom::Drop);
         },
         Qt::QueuedConnection);
+}
+
+void MainWindow::run_viewer_action(ViewerAction action) {
+    switch (action) {
+    case ViewerAction::None: break;
+    case ViewerAction::StepForward: handle_command(app_, platform_, tb_step_forward); break;
+    case ViewerAction::StepBackward: handle_command(app_, platform_, tb_step_backward); break;
+    case ViewerAction::PlayOrStop: play_or_stop(app_, platform_); break;
+    case ViewerAction::First: step_to_first(app_, platform_); break;
+    case ViewerAction::Last: step_to_last(app_, platform_); break;
+    case ViewerAction::ZoomIn: handle_command(app_, platform_, tb_zoom_in); break;
+    case ViewerAction::ZoomOut: handle_command(app_, platform_, tb_zoom_out); break;
+    case ViewerAction::Rotate: handle_command(app_, platform_, tb_rotate); break;
+    case ViewerAction::FullScreen: setWindowState(windowState() ^ Qt::WindowFullScreen); break;
+    case ViewerAction::Escape:
+        if (isFullScreen())
+            setWindowState(windowState() & ~Qt::WindowFullScreen);
+        else
+            handle_command(app_, platform_, tb_stop);
+        break;
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    const ViewerAction action = action_for_key(event->key(), event->modifiers());
+    if (action == ViewerAction::None) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    run_viewer_action(action);
+}
+
+void MainWindow::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    const int delta = event->angleDelta().y();
+    const ViewerAction action = wheel_steps_.action(delta, event->modifiers() & Qt::ControlModifier);
+    for (int notch = wheel_steps_.notches(delta); notch > 0; --notch) run_viewer_action(action);
+}
+
+// Only over the picture: the bars keep their own clicks.
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (childAt(event->position().toPoint()) != client_) {
+        QMainWindow::mouseDoubleClickEvent(event);
+        return;
+    }
+    event->accept();
+    run_viewer_action(ViewerAction::FullScreen);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

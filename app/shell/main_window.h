@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/version.h"
 #include "app/shell/qt_platform.h"
+#include "app/shell/viewer_input.h"
 #include "slideshow/picture_ahead.h"
 
 class QAction;
@@ -43,6 +44,9 @@ public:
     StatusBarWidget* status_bar() const { return status_bar_; }
     // The menu's or toolbar's action for a command id (the first one found).
     QAction* command_action(int id) const;
+    // What a key or the wheel does on the main window: the toolbar's commands,
+    // a step onto the first or last picture, and full screen.
+    void run_viewer_action(ViewerAction action);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +54,11 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Keys that no menu, mnemonic or focused control took, and the wheel and
+    // double-click over the picture.
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void create_menu();
@@ -66,6 +75,7 @@ private:
     ClientArea* client_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     StatusBarWidget* status_bar_ = nullptr;
+    WheelSteps wheel_steps_;
 };
 
 }  // namespace tervo

@@ -10,6 +10,7 @@
 
 #include "app/commands.h"
 #include "app/shell/client_area.h"
+#include "app/shell/dialog_room.h"
 #include "app/shell/file_dialog.h"
 #include "app/shell/status_bar_widget.h"
 #include "app/shell/tool_window_links.h"
@@ -61,6 +62,7 @@ void QtPlatform::message_box(WindowHandle owner, const std::string& text, const 
     if (main_window_closed_ && owner == main_window_) return;
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, qt_text(title),
                     qt_text(text), QMessageBox::Ok, owner_widget(owner));
+    widen_for_title(box);
     box.exec();
 }
 
@@ -94,6 +96,7 @@ std::optional<std::string> QtPlatform::choose_folder(const std::string& title, c
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setWindowModality(Qt::WindowModal);
+    give_file_dialog_room(dialog);
     // Closing the main window meanwhile ends the program: the chooser goes
     // with it, and no message follows.
     CloseFollower follower(main_window_, &dialog);

@@ -74,12 +74,21 @@ TEST(FolderScan, OnePatternStopsAt1024) {
 
 TEST(FolderScan, MatchesTheExtensionWithoutCaseOnEveryKindOfEntry) {
     TempDir dir;
-    for (const char* name : {"b.jpg", "A.JPG", "c.Jpg", ".hidden.jpg", "photo.jpeg", "x.jpg.txt", "jpg", "a.png"})
+    for (const char* name : {"b.jpg", "A.JPG", "c.Jpg", ".hidden.jpg", "photo.jpeg", "x.jpg.txt", "jpg", "a.png",
+                             "d.JPE", "e.jfif", "f.jpeg.bmp", "jfif"})
         touch(dir.path() / name);
     std::filesystem::create_directory(dir.path() / "Folder.jpg");
     Scan scan(dir.str() + "/", 2);  // a folder given with its separator
     scan.run();
-    EXPECT_EQ(table(scan.app), (std::vector<std::string>{".hidden.jpg", "A.JPG", "b.jpg", "c.Jpg", "Folder.jpg"}));
+    const std::vector<std::string> jpeg{".hidden.jpg", "A.JPG", "b.jpg", "c.Jpg", "d.JPE", "e.jfif", "Folder.jpg",
+                                        "photo.jpeg"};
+    EXPECT_EQ(table(scan.app), jpeg);
+    Scan all(dir.str(), 0);  // bmp first, then the same JPEG names
+    all.run();
+    std::vector<std::string> listed = table(all.app);
+    EXPECT_EQ(listed.front(), "f.jpeg.bmp");
+    listed.erase(listed.begin());
+    EXPECT_EQ(listed, jpeg);
 }
 
 TEST(FolderScan, NothingFoundShowsTheMessageAndStops) {

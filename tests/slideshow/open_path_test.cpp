@@ -64,7 +64,8 @@ TEST(OpenPath, FolderIsScannedAsAChosenOneRelativeToTheWorkingDirectory) {
     EXPECT_EQ(text_of(t.app.settings.folder), t.dir.str());
     EXPECT_EQ(t.table(), (std::vector<std::string>{"a.bmp", "b.gif"}));
     EXPECT_EQ(t.app.view.play_state, PlayState::Stopped);
-    EXPECT_EQ(t.app.view.current_index, -1);
+    EXPECT_EQ(t.app.view.current_index, 0);  // the first picture, drawn by the first paint
+    EXPECT_TRUE(t.platform.repaints.empty());
     EXPECT_FALSE(t.platform.timer_running);
     expect_no_message(t.platform);
 }
@@ -155,7 +156,6 @@ TEST(OpenPath, PathsThatCannotBeOpenedAreToldAndChangeNothing) {
         {{t.in_dir("loop.jpg")}, "指定されたパスが読めません。"},
         {{t.in_dir("notes.jpg")}, "画像ファイルではありません。"},
         {{t.in_dir("pipe.png")}, "画像ファイルではありません。"},
-        {{t.in_dir("a.bmp"), t.in_dir("a.bmp")}, "開けるのは一度に一つだけです。"},
         {{(deep / "a.png").string()}, "パスが長すぎます。"},
         {{(deep / "x").string()}, "パスが長すぎます。"},
         {{t.in_dir("two\nlines/a.png")}, "このパスは使えません。"},
@@ -164,11 +164,39 @@ TEST(OpenPath, PathsThatCannotBeOpenedAreToldAndChangeNothing) {
         t.platform.messages.clear();
         EXPECT_FALSE(open_outside_paths(t.app, t.platform, paths, OpenedFrom::CommandLine)) << paths[0];
         SCOPED_TRACE(paths[0]);
-        expect_message(t.platform, {text, "起動", MessageIcon::Warning, t.platform.main_window_tag});
+        const std::string named = paths[0].empty() ? "" : "\n" + elided_path(paths[0], 60);
+        expect_message(t.platform, {text + named, "起動", MessageIcon::Warning, t.platform.main_window_tag});
     }
     EXPECT_EQ(t.app.view.play_state, PlayState::Initial);
     EXPECT_EQ(text_of(t.app.settings.folder), "");
     EXPECT_TRUE(t.platform.repaints.empty());
+}
+
+TEST(OpenPath, SeveralPathsOpenTheFirstAndNameThoseOfOtherFolders) {
+    OpenPath t;
+    t.add_image("a.bmp", 8, 6, Qt::red);
+    t.add_image("b.bmp", 8, 6, Qt::blue);
+    testing::TempDir other;
+    write_picture(other.path() / "c.png", Qt::green);
+    EXPECT_TRUE(open_outside_paths(t.app, t.platform, {t.in_dir("b.bmp"), t.in_dir("a.bmp")}, OpenedFrom::Drop));
+    expect_no_message(t.platform);
+    EXPECT_EQ(t.shown(), "b.bmp");
+    const std::string stray = (other.path() / "c.png").string();
+    EXPECT_TRUE(open_outside_paths(t.app, t.platform, {t.dir.str(), t.in_dir("a.bmp"), stray, stray},
+                                   OpenedFrom::Drop));
+    EXPECT_EQ(t.shown(), "a.bmp");
+    expect_message(t.platform, {"ほかのフォルダの画像は開きません。\n" + elided_path(stray + " (+1)", 60), "ドロップ"});
+}
+
+TEST(OpenPath, LongPathsAreElidedInTheirMiddleBetweenCharacters) {
+    const std::string kana = "\xe3\x81\x82";  // one character, three bytes
+    const std::vector<std::tuple<std::string, std::size_t, std::string>> cases{
+        {"/short/a.jpg", 60, "/short/a.jpg"},
+        {"abcdefghij", 7, "abc\u2026hij"},
+        {kana + kana + kana + "xyz" + kana + kana, 5, kana + kana + "\u2026" + kana + kana},
+        {"\xff\xfe\xfd\xfc", 3, "\xff\u2026\xfc"},
+    };
+    for (const auto& [path, longest, shown] : cases) EXPECT_EQ(elided_path(path, longest), shown) << path;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tools/ui/conversion_dialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -17,7 +19,12 @@ ConversionDialog::ConversionDialog(AppState& app, Platform& platform, QWidget* o
     save_ = add_button("保存", 4, 44, 40, 16);
     add_label("jpgの品質", 56, 4, 24, 8, Qt::AlignLeft);
     usage_switch_ = new QCheckBox(qt_text("用途スイッチ"), this);
-    usage_switch_->setGeometry(units().rect(48, 28, 48, 8));
+    // The box and its text are taller and wider in our font than the
+    // template's 8 units: they get what they need, within the dialog.
+    QRect area = units().rect(48, 28, 48, 8);
+    area.setHeight(std::max(area.height(), usage_switch_->sizeHint().height()));
+    area.setWidth(std::max(area.width(), std::min(usage_switch_->sizeHint().width(), width() - area.x())));
+    usage_switch_->setGeometry(area);
     quality_ = new QLineEdit(this);
     quality_->setGeometry(units().rect(56, 12, 24, 12));
     widen_combos_to_their_entries();
