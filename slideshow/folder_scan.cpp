@@ -29,6 +29,12 @@ bool ends_with_ignoring_case(std::string_view name, std::string_view suffix) {
     return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) { return fold(a) == fold(b); });
 }
 
+}  // namespace
+
+bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions);
+
+namespace {
+
 bool less_ignoring_case(const std::string& a, const std::string& b) {
     auto folded_less = std::lexicographical_compare(
         a.begin(), a.end(), b.begin(), b.end(),
@@ -38,11 +44,6 @@ bool less_ignoring_case(const std::string& a, const std::string& b) {
         b.begin(), b.end(), a.begin(), a.end(),
         [](char x, char y) { return static_cast<unsigned char>(fold(x)) < static_cast<unsigned char>(fold(y)); });
     return !folded_greater && a < b;  // names equal but for case: a fixed order
-}
-
-bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions) {
-    return std::any_of(extensions.begin(), extensions.end(),
-                       [name](std::string_view extension) { return ends_with_ignoring_case(name, extension); });
 }
 
 // Every entry of the folder whose own name ends in one of the extensions,
@@ -88,37 +89,40 @@ void browse_folder(AppState& app, Platform& platform) {
     rescan_folder(app, platform);
 }
 
+bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions) {
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [name](std::string_view extension) { return ends_with_ignoring_case(name, extension); });
+}
+
 bool name_matches_pattern(std::string_view name, int pattern) {
     return pattern >= 1 && pattern <= 4 && ends_with_any(name, kPatternExtensions[pattern - 1]);
 }
+
+namespace {
+
+// Stores `names` into the table from index `first_free`, up to its 1024
+// names; returns the new number.
+int store_names(AppState& app, const std::vector<std::string>& names, int first_free) {
+    int n = first_free;
+    for (const auto& name : names) {
+        if (n >= kMaxFiles) break;
+        set_text(app.files.file_names[static_cast<std::size_t>(n)], name);
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
 
 int scan_extension(AppState& app, int pattern, int first_free) {
     std::string folder(text_of(app.settings.folder));
     auto names = (pattern >= 1 && pattern <= 4) ? matching_names(folder, kPatternExtensions[pattern - 1])
                                                 : folder_entry(folder);
-    int n = first_free;
-    for (const auto& name : names) {
-        if (n >= kMaxFiles) break;
-        set_text(app.files.file_names[static_cast<std::size_t>(n)], name);
-        ++n;
-    }
-    return n;
+    return store_names(app, names, first_free);
 }
 
 int scan_extensions(AppState& app, const std::vector<std::string_view>& extensions, int first_free) {
-    const std::string folder(text_of(app.settings.folder));
-    std::vector<std::string> names;
-    for (std::string_view extension : extensions)
-        for (std::string& name : matching_names(folder, extension)) names.push_back(std::move(name));
-    // ".tif" and ".tiff" never both match one name.
-    std::sort(names.begin(), names.end(), less_ignoring_case);
-    int n = first_free;
-    for (const auto& name : names) {
-        if (n >= kMaxFiles) break;
-        set_text(app.files.file_names[static_cast<std::size_t>(n)], name);
-        ++n;
-    }
-    return n;
+    return store_names(app, matching_names(std::string(text_of(app.settings.folder)), extensions), first_free);
 }
 
 void rescan_folder(AppState& app, Platform& platform) {

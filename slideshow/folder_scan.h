@@ -36,4 +36,7 @@ int scan_extensions(AppState& app, const std::vector<std::string_view>& extensio
 // case ignored (".jpg", ".jpeg", ".jpe" and ".jfif" for JPEG).
 bool name_matches_pattern(std::string_view name, int pattern);
 
+// Whether `name` ends in any of `extensions`, letter case ignored.
+bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions);
+
 }  // namespace tervo

@@ -96,8 +96,7 @@ std::vector<std::string_view> other_type_extensions(std::string_view name) {
     static const std::vector<std::vector<std::string_view>> kTypes = {
         {".webp"}, {".avif"}, {".heic", ".heif"}, {".tif", ".tiff"}, {".jxl"}};
     for (const auto& type : kTypes)
-        for (std::string_view extension : type)
-            if (ends_with_ignoring_case(name, extension)) return type;
+        if (ends_with_any(name, type)) return type;
     return {};
 }
 
