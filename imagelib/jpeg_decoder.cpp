@@ -8,9 +8,11 @@
 // jpeg_destroy_decompress, on both paths.
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
+#include "imagelib/memory_budget.h"
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -301,6 +303,26 @@ void cmyk_to_rgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverte
     }
 }
 
+// A multi-scan file (progressive above all) keeps every coefficient of the
+// picture until its last scan: 128 bytes a block, each component padded to
+// whole MCU rows and columns. Working rows come on top.
+constexpr int64_t kWorkingMemory = int64_t{32} << 20;
+
+// The decoder's share of a load: its usual limit, or up to the whole
+// budget for the coefficients of a picture that needs them (the sink then
+// keeps to what is left); beyond that libjpeg refuses it.
+int64_t memory_share(jpeg_decompress_struct& cinfo) {
+    if (!jpeg_has_multiple_scans(&cinfo)) return kDecoderMemoryLimit;
+    int64_t coefficients = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        const int64_t columns = (int64_t{c.width_in_blocks} + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const int64_t rows = (int64_t{c.height_in_blocks} + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        coefficients += columns * rows * int64_t{sizeof(JBLOCK)};
+    }
+    return std::clamp(coefficients + kWorkingMemory, kDecoderMemoryLimit, kLoadMemoryLimit);
+}
+
 struct PixelDecoder {
     Decompressor d;
 };
@@ -316,6 +338,11 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     choose_scale(cinfo, wanted);
+    const int64_t share = memory_share(cinfo);
+    if (share > kDecoderMemoryLimit) {
+        cinfo.mem->max_memory_to_use = long(share);
+        sink.decoder_holds(share);
+    }
     jpeg_start_decompress(&cinfo);
 
     // At a reduced scale the rows and columns of the partial last blocks are

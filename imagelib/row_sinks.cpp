@@ -5,6 +5,8 @@
 #include <cstring>
 #include <exception>
 
+#include <QSysInfo>
+
 namespace tervo::imagelib {
 namespace {
 
@@ -16,7 +18,22 @@ QImage::Format scaling_format(QImage::Format format) {
                : QImage::Format_RGB32;
 }
 
+// Formats Qt's smooth scaling averages as they are. Any other is converted
+// first, and unpremultiplied alpha would be averaged without weighting the
+// colours by it (thin lines on a transparent ground fade away).
+bool scales_as_is(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied ||
+           (format == QImage::Format_RGBX8888 && QSysInfo::ByteOrder == QSysInfo::LittleEndian);
+}
+
 constexpr int kMaxEdgeShift = 64;
+
+// A band ends where an output row begins at most 1/kEdgePrecision of a
+// source row away from a whole row, if one does within kMaxBandSpan times
+// the shortest band: each band is scaled on its own grid, so what is left
+// shifts the averaging window by that much at the band's end.
+constexpr int64_t kEdgePrecision = 64;
+constexpr int kMaxBandSpan = 8;
 
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
 // become `wanted`: in proportion, at least one, never more than kept.
@@ -57,6 +74,10 @@ bool WholeImageSink::start(QSize size, QImage::Format format) {
 ShrinkingSink::ShrinkingSink(QSize wanted, QRectF part, int64_t memory_limit, Threading threading)
     : wanted_(wanted), part_(part), memory_limit_(memory_limit), threading_(threading) {}
 
+void ShrinkingSink::decoder_holds(int64_t bytes) {
+    memory_limit_ = std::min(memory_limit_, kLoadMemoryLimit - std::clamp<int64_t>(bytes, 0, kLoadMemoryLimit));
+}
+
 bool ShrinkingSink::start(QSize size, QImage::Format format) {
     if (size.isEmpty() || !wanted_.isValid() || wanted_.isEmpty()) return false;
     source_size_ = size;
@@ -78,11 +99,11 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
                          shrunk_length(kept_.height(), size.height(), wanted_.height()));
     shrinking_ = out_size != kept_.size();
 
-    // A band never spans more than twice the least output rows a band
-    // makes, each taking up to ceil(H / h) source rows, plus rounding.
+    // A band never spans more than kMaxBandSpan times the least output rows
+    // a band makes, each taking up to ceil(H / h) source rows, plus rounding.
     const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
     const int band_rows =
-        shrinking_ ? int(std::min<int64_t>(kept_.height(), 2 * (kMinBandRows + per_out_row) + 4)) : 0;
+        shrinking_ ? int(std::min<int64_t>(kept_.height(), kMaxBandSpan * (kMinBandRows + per_out_row) + 4)) : 0;
     // Output rows per band: enough for at least kMinBandRows source rows.
     rows_per_band_out_ = int(std::clamp<int64_t>(
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
@@ -176,9 +197,13 @@ void ShrinkingSink::flush_band() {
 
 // Runs on either thread; touches only the band and its own output rows.
 bool ShrinkingSink::shrink_band(const Band& band) {
-    // The band's rows as an image of their own, sharing the band's memory.
-    const QImage source(band.pixels.constBits(), band.pixels.width(), band.rows, band.pixels.bytesPerLine(),
-                        format_);
+    // The band's rows as an image of their own, sharing the band's memory;
+    // averaged premultiplied (a converted copy where they are not).
+    QImage source(band.pixels.constBits(), band.pixels.width(), band.rows, band.pixels.bytesPerLine(), format_);
+    if (!scales_as_is(format_)) {
+        source = source.convertToFormat(scaling_format(format_));
+        if (source.isNull()) return false;
+    }
     QImage shrunk = source.scaled(out_.width(), band.out_rows, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage::Format out_format = scaling_format(format_);
     if (!shrunk.isNull() && shrunk.format() != out_format) shrunk.convertTo(out_format);
@@ -213,25 +238,26 @@ void ShrinkingSink::plan_band() {
     // Output row k begins at source row k * H / h. Qt's scaling of a band
     // spreads its rows evenly over its output rows, so a band must begin and
     // end where output rows do: of the band lengths that are long enough,
-    // the one whose end lies nearest a whole source row, measured in 1/h of
-    // a row. The error left is a small fraction of a source row.
+    // the first whose end lies within 1/kEdgePrecision of a whole source
+    // row, else the nearest, measured in 1/h of a row. Short of that, a thin
+    // line at a band's edge would be averaged into the wrong output row.
     const int64_t in = kept_.height();
     const int64_t out = out_.height();
     const int64_t first = band_first_out_;
-    int64_t best_end = std::min<int64_t>(out, first + rows_per_band_out_);
+    int64_t best_end = out;  // the rest in one band, ending exactly at the last row
     if (first + 2 * rows_per_band_out_ < out) {
+        const int64_t last = std::min<int64_t>(first + int64_t{kMaxBandSpan} * rows_per_band_out_,
+                                               out - rows_per_band_out_);
         int64_t best_distance = out;
-        for (int64_t end = first + rows_per_band_out_; end <= first + 2 * rows_per_band_out_; ++end) {
+        for (int64_t end = first + rows_per_band_out_; end <= last; ++end) {
             const int64_t rest = (end * in) % out;
             const int64_t distance = std::min(rest, out - rest);
             if (distance < best_distance) {
                 best_distance = distance;
                 best_end = end;
             }
-            if (distance == 0) break;
+            if (distance * kEdgePrecision <= out) break;
         }
-    } else {
-        best_end = out;  // the rest in one band, ending exactly at the last row
     }
     band_out_rows_ = int(best_end - first);
     band_end_row_ = int((best_end * in + out / 2) / out);

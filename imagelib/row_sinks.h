@@ -29,9 +29,10 @@ private:
 // arrive so that the full-size picture is never held: the rows are gathered
 // in bands of at least kMinBandRows, and each band is shrunk to the output
 // rows it covers with Qt's smooth scaling (area averaging) in both
-// directions at once. Band edges fall on the source rows where output rows
-// begin, so the result is within a fraction of a source row of averaging the
-// whole picture at once. Never enlarges: a direction that would grow is
+// directions at once, on premultiplied pixels. Band edges fall on the
+// source rows where output rows begin, within 1/64 of a row where the
+// scale allows, so the result is averaging the whole picture at once to
+// within rounding. Never enlarges: a direction that would grow is
 // kept at its own size, for the caller to enlarge after turning.
 //
 // A large picture's bands are shrunk on a second thread while the decoder
@@ -57,6 +58,7 @@ public:
     explicit ShrinkingSink(QSize wanted, QRectF part = QRectF(0, 0, 1, 1),
                            int64_t memory_limit = kSinkMemoryLimit, Threading threading = Threading::Automatic);
 
+    void decoder_holds(int64_t bytes) override;
     bool start(QSize size, QImage::Format format) override;
     uchar* row(int y) override;
     void row_done(int y) override;
