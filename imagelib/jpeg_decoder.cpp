@@ -310,8 +310,10 @@ constexpr int64_t kWorkingMemory = int64_t{32} << 20;
 
 // The decoder's share of a load: its usual limit, or up to the whole
 // budget for the coefficients of a picture that needs them (the sink then
-// keeps to what is left); beyond that libjpeg refuses it.
-int64_t memory_share(jpeg_decompress_struct& cinfo) {
+// keeps to what is left); beyond that libjpeg refuses it. Only a file that
+// can hold its first scan (a bit a block at least) is given more: a header
+// of a few KB claiming a huge picture is refused before anything exists.
+int64_t memory_share(jpeg_decompress_struct& cinfo, int64_t file_bytes) {
     if (!jpeg_has_multiple_scans(&cinfo)) return kDecoderMemoryLimit;
     int64_t coefficients = 0;
     for (int i = 0; i < cinfo.num_components; ++i) {
@@ -320,6 +322,7 @@ int64_t memory_share(jpeg_decompress_struct& cinfo) {
         const int64_t rows = (int64_t{c.height_in_blocks} + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
         coefficients += columns * rows * int64_t{sizeof(JBLOCK)};
     }
+    if (file_bytes * 8 < coefficients / int64_t{sizeof(JBLOCK)}) return kDecoderMemoryLimit;
     return std::clamp(coefficients + kWorkingMemory, kDecoderMemoryLimit, kLoadMemoryLimit);
 }
 
@@ -338,7 +341,7 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     choose_scale(cinfo, wanted);
-    const int64_t share = memory_share(cinfo);
+    const int64_t share = memory_share(cinfo, p.d.cursor->input().size());
     if (share > kDecoderMemoryLimit) {
         cinfo.mem->max_memory_to_use = long(share);
         sink.decoder_holds(share);

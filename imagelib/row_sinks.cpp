@@ -28,12 +28,12 @@ bool scales_as_is(QImage::Format format) {
 
 constexpr int kMaxEdgeShift = 64;
 
-// A band ends where an output row begins at most 1/kEdgePrecision of a
-// source row away from a whole row, if one does within kMaxBandSpan times
-// the shortest band: each band is scaled on its own grid, so what is left
-// shifts the averaging window by that much at the band's end.
+// A band ends where an output row begins so near a whole source row that
+// the averaging window of the output rows round it is off by at most
+// 1/kEdgePrecision of its length (each band is scaled on its own grid), if
+// one does within kMaxBandSpan times kMinBandRows source rows.
 constexpr int64_t kEdgePrecision = 64;
-constexpr int kMaxBandSpan = 8;
+constexpr int kMaxBandSpan = 4;
 
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
 // become `wanted`: in proportion, at least one, never more than kept.
@@ -99,24 +99,42 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
                          shrunk_length(kept_.height(), size.height(), wanted_.height()));
     shrinking_ = out_size != kept_.size();
 
-    // A band never spans more than kMaxBandSpan times the least output rows
-    // a band makes, each taking up to ceil(H / h) source rows, plus rounding.
+    // Room for the longest band looked at, and for the last one: up to
+    // twice the least output rows a band makes, each taking up to
+    // ceil(H / h) source rows, plus rounding.
     const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
-    const int band_rows =
-        shrinking_ ? int(std::min<int64_t>(kept_.height(), kMaxBandSpan * (kMinBandRows + per_out_row) + 4)) : 0;
+    int band_rows = shrinking_ ? int(std::min<int64_t>(
+                                           kept_.height(), kMaxBandSpan * kMinBandRows + 2 * per_out_row + 4))
+                                     : 0;
     // Output rows per band: enough for at least kMinBandRows source rows.
     rows_per_band_out_ = int(std::clamp<int64_t>(
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
+    const int64_t scratch_bytes = image_bytes(QSize(size.width(), 1), format);
+    // Shrunk across band by band into every kept row, then down once: no
+    // band edge can then move a row, whatever the scale. Where that
+    // picture does not fit beside the result, bands shrink both ways.
+    const QSize across(out_size.width(), kept_.height());
+    const int staged_band_rows = std::min(kept_.height(), 2 * kMinBandRows);
+    staged_ = shrinking_ && out_size.height() < kept_.height() &&
+              image_bytes(out_size, out_format) + image_bytes(across, out_format) +
+                      2 * image_bytes(QSize(kept_.width(), staged_band_rows), format) + scratch_bytes <=
+                  memory_limit_;
+    final_size_ = out_size;
+    if (staged_) {
+        band_rows = staged_band_rows;
+        rows_per_band_out_ = staged_band_rows;
+    }
     const int64_t band_bytes = image_bytes(QSize(kept_.width(), band_rows), format);
-    const int64_t needed =
-        image_bytes(out_size, out_format) + band_bytes + image_bytes(QSize(size.width(), 1), format);
+    const int64_t needed = image_bytes(out_size, out_format) + (staged_ ? image_bytes(across, out_format) : 0) +
+                           band_bytes + scratch_bytes;
     if (needed > memory_limit_) return false;
     // A second band only where it fits beside the rest.
-    const bool threaded = shrinking_ && wants_thread(out_size.height() / rows_per_band_out_) &&
+    const QSize held = staged_ ? across : out_size;
+    const bool threaded = shrinking_ && wants_thread(held.height() / rows_per_band_out_) &&
                           needed + band_bytes <= memory_limit_;
 
-    out_ = QImage(out_size, out_format);
+    out_ = QImage(held, out_format);
     if (out_.isNull()) return false;
     out_bits_ = out_.bits();
     if (shrinking_) {
@@ -171,6 +189,7 @@ void ShrinkingSink::row_done(int y) {
 
 QImage& ShrinkingSink::image() {
     finish_thread();
+    if (out_.size() != final_size_) out_ = QImage();  // rows missing
     return out_;
 }
 
@@ -189,10 +208,18 @@ void ShrinkingSink::flush_band() {
 
     band_first_out_ += band_out_rows_;
     band_first_row_ = band_end_row_;
-    if (band_first_out_ < out_.height())
+    if (band_first_out_ < out_.height()) {
         plan_band();
-    else
-        finish_thread();
+        return;
+    }
+    finish_thread();
+    if (staged_ && !failed_) {
+        QImage down = out_.scaled(final_size_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (!down.isNull() && down.format() != out_.format()) down.convertTo(out_.format());
+        if (down.isNull() || down.format() != out_.format()) return fail();
+        out_ = std::move(down);
+        out_bits_ = out_.bits();
+    }
 }
 
 // Runs on either thread; touches only the band and its own output rows.
@@ -235,28 +262,38 @@ void ShrinkingSink::fail() {
 }
 
 void ShrinkingSink::plan_band() {
+    if (staged_) {  // every row kept: any length will do
+        band_out_rows_ = std::min(bands_[filling_].pixels.height(), kept_.height() - band_first_row_);
+        band_end_row_ = band_first_row_ + band_out_rows_;
+        return;
+    }
     // Output row k begins at source row k * H / h. Qt's scaling of a band
     // spreads its rows evenly over its output rows, so a band must begin and
-    // end where output rows do: of the band lengths that are long enough,
-    // the first whose end lies within 1/kEdgePrecision of a whole source
-    // row, else the nearest, measured in 1/h of a row. Short of that, a thin
-    // line at a band's edge would be averaged into the wrong output row.
+    // end where output rows do: of the band lengths that are long enough
+    // and fit the band's buffer, the first whose end lies near enough a
+    // whole source row (kEdgePrecision), else the nearest, measured in 1/h
+    // of a row. Short of that, a thin line at a band's edge would be
+    // averaged into the wrong output row.
     const int64_t in = kept_.height();
     const int64_t out = out_.height();
     const int64_t first = band_first_out_;
     int64_t best_end = out;  // the rest in one band, ending exactly at the last row
     if (first + 2 * rows_per_band_out_ < out) {
-        const int64_t last = std::min<int64_t>(first + int64_t{kMaxBandSpan} * rows_per_band_out_,
-                                               out - rows_per_band_out_);
+        // The last row is a whole row too, once the rest fits the buffer;
+        // no band leaves a shorter one after it.
+        const int64_t buffer_rows = bands_[filling_].pixels.height();
+        const int64_t last = std::min((band_first_row_ + buffer_rows - 1) * out / in, out);
+        best_end = first + rows_per_band_out_;
         int64_t best_distance = out;
-        for (int64_t end = first + rows_per_band_out_; end <= last; ++end) {
+        for (int64_t end = best_end; end <= last; ++end) {
+            if (end < out && end > out - rows_per_band_out_) continue;
             const int64_t rest = (end * in) % out;
             const int64_t distance = std::min(rest, out - rest);
             if (distance < best_distance) {
                 best_distance = distance;
                 best_end = end;
             }
-            if (distance * kEdgePrecision <= out) break;
+            if (distance * kEdgePrecision <= in) break;
         }
     }
     band_out_rows_ = int(best_end - first);

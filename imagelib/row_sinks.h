@@ -27,12 +27,13 @@ private:
 
 // Keeps a part of the picture (all of it by default), shrunk while the rows
 // arrive so that the full-size picture is never held: the rows are gathered
-// in bands of at least kMinBandRows, and each band is shrunk to the output
-// rows it covers with Qt's smooth scaling (area averaging) in both
-// directions at once, on premultiplied pixels. Band edges fall on the
-// source rows where output rows begin, within 1/64 of a row where the
-// scale allows, so the result is averaging the whole picture at once to
-// within rounding. Never enlarges: a direction that would grow is
+// in bands, each shrunk across with Qt's smooth scaling (area averaging, on
+// premultiplied pixels) into every kept row, and that picture is shrunk
+// down once the last row is in: the result is the whole picture's area
+// average to within rounding, wherever the bands end. Where even that
+// picture would not fit the memory limit, each band of at least
+// kMinBandRows is shrunk both ways to the output rows it covers, its edges
+// where output rows begin nearest whole source rows. Never enlarges: a direction that would grow is
 // kept at its own size, for the caller to enlarge after turning.
 //
 // A large picture's bands are shrunk on a second thread while the decoder
@@ -100,6 +101,8 @@ private:
     QImage::Format format_ = QImage::Format_Invalid;
     int bytes_per_pixel_ = 4;
     bool shrinking_ = false;  // else rows are copied straight to out_
+    bool staged_ = false;     // out_ holds every kept row shrunk across, until shrunk down at the end
+    QSize final_size_;
     bool failed_ = false;
     QImage out_;
     uchar* out_bits_ = nullptr;  // out_'s pixels, written by both threads (distinct rows)
