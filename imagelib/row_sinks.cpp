@@ -213,13 +213,30 @@ void ShrinkingSink::flush_band() {
         return;
     }
     finish_thread();
-    if (staged_ && !failed_) {
-        QImage down = out_.scaled(final_size_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (!down.isNull() && down.format() != out_.format()) down.convertTo(out_.format());
-        if (down.isNull() || down.format() != out_.format()) return fail();
-        out_ = std::move(down);
-        out_bits_ = out_.bits();
+    if (staged_ && !failed_ && !shrink_down()) fail();
+}
+
+// Shrinks the picture across down to its final height, in strips of
+// columns (independent when shrinking down) small enough for Qt to scale
+// on this thread: it spreads a larger picture over the global pool and
+// waits for it, and a sink never waits on the pool.
+bool ShrinkingSink::shrink_down() {
+    QImage down(final_size_, out_.format());
+    if (down.isNull()) return false;
+    const int strip = int(std::clamp<int64_t>(((int64_t{1} << 17) - 1) / out_.height(), 1, out_.width()));
+    for (int x = 0; x < out_.width(); x += strip) {
+        const int width = std::min(strip, out_.width() - x);
+        const QImage columns(out_.constBits() + std::size_t(x) * 4, width, out_.height(), out_.bytesPerLine(),
+                             out_.format());
+        QImage shrunk = columns.scaled(width, down.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (!shrunk.isNull() && shrunk.format() != down.format()) shrunk.convertTo(down.format());
+        if (shrunk.isNull() || shrunk.format() != down.format()) return false;
+        for (int y = 0; y < down.height(); ++y)
+            std::memcpy(down.scanLine(y) + std::size_t(x) * 4, shrunk.constScanLine(y), std::size_t(width) * 4);
     }
+    out_ = std::move(down);
+    out_bits_ = out_.bits();
+    return true;
 }
 
 // Runs on either thread; touches only the band and its own output rows.

@@ -86,6 +86,7 @@ private:
 
     bool wants_thread(int bands) const;
     void flush_band();
+    bool shrink_down();
     bool shrink_band(const Band& band);
     void finish_thread();
     void fail();
