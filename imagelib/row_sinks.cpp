@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include <QSysInfo>
 
@@ -64,6 +65,42 @@ int aligned_edge(int edge, int step, int whole, int wanted) {
     return best;
 }
 
+// Where a band shrunk both ways that begins at output row `first` (source
+// row `first_row`) ends: of the lengths from `least` output rows that fit
+// `buffer_rows`, the first whose end lies near enough a whole source row
+// (kEdgePrecision), else the nearest, measured in 1/out of a row; the last
+// row is a whole row too, and no band leaves a shorter one than `least`
+// after it. With the distance of that end.
+std::pair<int64_t, int64_t> band_end(int64_t first, int64_t first_row, int64_t in, int64_t out, int64_t least,
+                                     int64_t buffer_rows) {
+    if (first + 2 * least >= out) return {out, 0};  // the rest in one band
+    const int64_t last = std::min((first_row + buffer_rows - 1) * out / in, out);
+    int64_t best_end = first + least;
+    int64_t best_distance = out;
+    for (int64_t end = best_end; end <= last; ++end) {
+        if (end < out && end > out - least) continue;
+        const int64_t rest = (end * in) % out;
+        const int64_t distance = std::min(rest, out - rest);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best_end = end;
+        }
+        if (distance * kEdgePrecision <= in) break;
+    }
+    return {best_end, best_distance};
+}
+
+// Whether bands shrunk both ways find such ends all the way down.
+bool bands_align(int64_t in, int64_t out, int64_t least, int64_t buffer_rows) {
+    for (int64_t first = 0, first_row = 0; first < out;) {
+        const auto [end, distance] = band_end(first, first_row, in, out, least, buffer_rows);
+        if (distance * kEdgePrecision > in) return false;
+        first = end;
+        first_row = (end * in + out / 2) / out;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool WholeImageSink::start(QSize size, QImage::Format format) {
@@ -111,12 +148,16 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
     const int64_t scratch_bytes = image_bytes(QSize(size.width(), 1), format);
-    // Shrunk across band by band into every kept row, then down once: no
-    // band edge can then move a row, whatever the scale. Where that
-    // picture does not fit beside the result, bands shrink both ways.
+    // Bands shrunk both ways where their edges can all fall near whole
+    // source rows (the faster way); else shrunk across band by band into
+    // every kept row, then down once, so that no band edge moves a row
+    // (Qt shrinks down column by column, two to three times slower than
+    // both ways at once). Where that picture does not fit beside the
+    // result, bands shrink both ways all the same.
     const QSize across(out_size.width(), kept_.height());
     const int staged_band_rows = std::min(kept_.height(), 2 * kMinBandRows);
     staged_ = shrinking_ && out_size.height() < kept_.height() &&
+              !bands_align(kept_.height(), out_size.height(), rows_per_band_out_, band_rows) &&
               image_bytes(out_size, out_format) + image_bytes(across, out_format) +
                       2 * image_bytes(QSize(kept_.width(), staged_band_rows), format) + scratch_bytes <=
                   memory_limit_;
@@ -286,33 +327,13 @@ void ShrinkingSink::plan_band() {
     }
     // Output row k begins at source row k * H / h. Qt's scaling of a band
     // spreads its rows evenly over its output rows, so a band must begin and
-    // end where output rows do: of the band lengths that are long enough
-    // and fit the band's buffer, the first whose end lies near enough a
-    // whole source row (kEdgePrecision), else the nearest, measured in 1/h
-    // of a row. Short of that, a thin line at a band's edge would be
-    // averaged into the wrong output row.
+    // end where output rows do (see band_end()). Short of that, a thin line
+    // at a band's edge would be averaged into the wrong output row.
     const int64_t in = kept_.height();
     const int64_t out = out_.height();
     const int64_t first = band_first_out_;
-    int64_t best_end = out;  // the rest in one band, ending exactly at the last row
-    if (first + 2 * rows_per_band_out_ < out) {
-        // The last row is a whole row too, once the rest fits the buffer;
-        // no band leaves a shorter one after it.
-        const int64_t buffer_rows = bands_[filling_].pixels.height();
-        const int64_t last = std::min((band_first_row_ + buffer_rows - 1) * out / in, out);
-        best_end = first + rows_per_band_out_;
-        int64_t best_distance = out;
-        for (int64_t end = best_end; end <= last; ++end) {
-            if (end < out && end > out - rows_per_band_out_) continue;
-            const int64_t rest = (end * in) % out;
-            const int64_t distance = std::min(rest, out - rest);
-            if (distance < best_distance) {
-                best_distance = distance;
-                best_end = end;
-            }
-            if (distance * kEdgePrecision <= in) break;
-        }
-    }
+    const int64_t best_end =
+        band_end(first, band_first_row_, in, out, rows_per_band_out_, bands_[filling_].pixels.height()).first;
     band_out_rows_ = int(best_end - first);
     band_end_row_ = int((best_end * in + out / 2) / out);
 }

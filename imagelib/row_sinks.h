@@ -27,13 +27,13 @@ private:
 
 // Keeps a part of the picture (all of it by default), shrunk while the rows
 // arrive so that the full-size picture is never held: the rows are gathered
-// in bands, each shrunk across with Qt's smooth scaling (area averaging, on
-// premultiplied pixels) into every kept row, and that picture is shrunk
-// down once the last row is in: the result is the whole picture's area
-// average to within rounding, wherever the bands end. Where even that
-// picture would not fit the memory limit, each band of at least
-// kMinBandRows is shrunk both ways to the output rows it covers, its edges
-// where output rows begin nearest whole source rows. Never enlarges: a direction that would grow is
+// in bands and shrunk with Qt's smooth scaling (area averaging, on
+// premultiplied pixels) to the whole picture's area average within
+// rounding: each band of at least kMinBandRows both ways to the output rows
+// it covers where every band edge can fall within 1/64 of an output row's
+// window of a whole source row; else each band across only into every kept
+// row, and that picture down once the last row is in (unless it would not
+// fit the memory limit: then bands both ways at the nearest edges). Never enlarges: a direction that would grow is
 // kept at its own size, for the caller to enlarge after turning.
 //
 // A large picture's bands are shrunk on a second thread while the decoder
