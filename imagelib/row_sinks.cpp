@@ -33,7 +33,7 @@ constexpr int kMaxEdgeShift = 64;
 // the averaging window of the output rows round it is off by at most
 // 1/kEdgePrecision of its length (each band is scaled on its own grid), if
 // one does within kMaxBandSpan times kMinBandRows source rows.
-constexpr int64_t kEdgePrecision = 64;
+constexpr int64_t kEdgePrecision = 256;
 constexpr int kMaxBandSpan = 4;
 
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
