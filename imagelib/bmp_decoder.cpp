@@ -94,6 +94,7 @@ bool allowed_header_size(uint32_t size) {
     case 40:   // BITMAPINFOHEADER
     case 52:   // BITMAPV2INFOHEADER
     case 56:   // BITMAPV3INFOHEADER
+    case 64:   // OS/2 2.x BITMAPINFOHEADER2
     case 108:  // BITMAPV4HEADER
     case 124:  // BITMAPV5HEADER
         return true;
@@ -146,6 +147,9 @@ std::optional<Layout> read_layout(const FileInput& input) {
         l.compression = u32(info + 16);
         colours_used = u32(info + 32);
     }
+    // OS/2 2.x numbers its compressions alike up to RLE4; its 3 and 4 are
+    // Huffman and RLE24, which are refused.
+    if (header_size == 64 && l.compression > kRle4) return std::nullopt;
     if (planes != 1 || !allowed_depth(l.bpp, l.compression)) return std::nullopt;
     // A negative height stores the rows top down; only uncompressed pictures
     // may do that.

@@ -38,6 +38,10 @@ public:
     virtual bool start(QSize size, QImage::Format format) = 0;
     virtual uchar* row(int y) = 0;
     virtual void row_done(int y) = 0;
+    // The bytes of the load's budget the decoder holds beside the sink's
+    // buffers, told before start() when more than kDecoderMemoryLimit; a
+    // sink keeps its own within the rest of the budget.
+    virtual void decoder_holds(int64_t bytes) { (void)bytes; }
     // Whether any row below y is still wanted. A decoder may stop, and
     // succeed, once it is not: a sink keeping only the top of a picture need
     // not wait for the rest to be decoded.

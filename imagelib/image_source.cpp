@@ -8,6 +8,8 @@
 #include "imagelib/pixel_ops.h"
 #include "imagelib/row_sinks.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -146,8 +148,9 @@ Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stor
                                                  double(plan.stored.height()) / delivered.height())};
 }
 
-// Turns, flattens and scales what the sink kept to `size`, the smaller side
-// first: turning and flattening cost in proportion to the pixels.
+// Turns, flattens and scales what the sink kept to `size` (unless invalid),
+// the smaller side first: turning and flattening cost in proportion to the
+// pixels.
 QImage finish(QImage image, const ImageRecord& record, const Plan& plan, QSize size) {
     if (!plan.orientation.is_identity()) {
         if (!copy_fits(image, image.size())) return QImage();
@@ -158,7 +161,25 @@ QImage finish(QImage image, const ImageRecord& record, const Plan& plan, QSize s
         image = flattened_opaque(image);
     }
     if (image.isNull() || !copy_fits(image, size)) return QImage();
-    return resized(image, size);
+    return size.isValid() ? resized(image, size) : image;
+}
+
+// The pixels of `part` of the picture, sampled from `base` (turned and
+// flattened), which covers `at` of it: for a zoom so large that the kept
+// pixels enlarged whole would not fit in memory. Bilinear, as Qt enlarges.
+QImage sampled_part(const QImage& base, const QRectF& at, QRect part) {
+    const double sx = at.width() / base.width();
+    const double sy = at.height() / base.height();
+    const QRectF source((part.x() - at.x()) / sx, (part.y() - at.y()) / sy, part.width() / sx,
+                        part.height() / sy);
+    QImage image(part.size(),
+                 base.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) return QImage();
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(part.size())), base, source);
+    return image;
 }
 
 }  // namespace
@@ -227,9 +248,17 @@ RenderedPart render_part(const ImageRecord& record, QRect part) {
     const QRectF at = scaled_rect(plan.orientation.map_to_shown(kept.stored_rect, plan.stored), 1 / to_shown_x,
                                   1 / to_shown_y);
     const QPoint top_left(int(std::lround(at.left())), int(std::lround(at.top())));
-    const QPoint bottom_right(int(std::lround(at.right())), int(std::lround(at.bottom())));
-    const QSize size(std::max(1, bottom_right.x() - top_left.x()), std::max(1, bottom_right.y() - top_left.y()));
-    QImage image = finish(std::move(kept.image), record, plan, size);
+    const int64_t width = std::max<int64_t>(1, std::llround(at.right()) - top_left.x());
+    const int64_t height = std::max<int64_t>(1, std::llround(at.bottom()) - top_left.y());
+    if (width > kMaxImageSide || height > kMaxImageSide ||
+        !copy_fits(kept.image, QSize(int(width), int(height)))) {
+        const QImage base = finish(std::move(kept.image), record, plan, QSize());
+        if (base.isNull()) return {};
+        QImage image = sampled_part(base, at, part);
+        if (image.isNull()) return {};
+        return {std::move(image), part.topLeft()};
+    }
+    QImage image = finish(std::move(kept.image), record, plan, QSize(int(width), int(height)));
     if (image.isNull()) return {};
     return {std::move(image), top_left};
 }

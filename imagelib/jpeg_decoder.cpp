@@ -9,12 +9,13 @@
 #include "imagelib/decoder.h"
 #include "imagelib/image_source.h"
 #include "imagelib/load_control.h"
+#include "imagelib/memory_budget.h"
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 
 #include <jerror.h>
@@ -342,6 +343,36 @@ void cmyk_to_rgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverte
     }
 }
 
+// A multi-scan file (progressive above all) keeps every coefficient of the
+// picture until its last scan: 128 bytes a block, each component padded to
+// whole MCU rows and columns. Working rows come on top.
+constexpr int64_t kWorkingMemory = int64_t{32} << 20;
+
+// The decoder's share of a load: its usual limit, or up to the whole
+// budget for the coefficients of a picture that needs them (the sink then
+// keeps to what is left); beyond that libjpeg refuses it. Only a file that
+// can hold its first scan (a bit a block at least) is given more: a header
+// of a few KB claiming a huge picture is refused before anything exists.
+// Bytes of every coefficient block of the picture, in whole MCUs as
+// libjpeg allocates them.
+int64_t coefficient_bytes(const jpeg_decompress_struct& cinfo) {
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        const int64_t across = (int64_t{c.width_in_blocks} + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const int64_t down = (int64_t{c.height_in_blocks} + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        blocks += across * down;
+    }
+    return blocks * int64_t{sizeof(JBLOCK)};
+}
+
+int64_t memory_share(jpeg_decompress_struct& cinfo, int64_t file_bytes) {
+    if (!jpeg_has_multiple_scans(&cinfo)) return kDecoderMemoryLimit;
+    const int64_t coefficients = coefficient_bytes(cinfo);
+    if (file_bytes * 8 < coefficients / int64_t{sizeof(JBLOCK)}) return kDecoderMemoryLimit;
+    return std::clamp(coefficients + kWorkingMemory, kDecoderMemoryLimit, kLoadMemoryLimit);
+}
+
 struct PixelDecoder {
     Decompressor d;
     MemoryClaim* claim;  // lives outside the frame that sets the jump
@@ -352,15 +383,7 @@ struct PixelDecoder {
 bool claim_coefficients(PixelDecoder& p) {
     const jpeg_decompress_struct& cinfo = p.d.cinfo;
     if (!cinfo.progressive_mode && cinfo.comps_in_scan >= cinfo.num_components) return true;
-    int64_t blocks = 0;
-    for (int i = 0; i < cinfo.num_components; ++i) {
-        const jpeg_component_info& c = cinfo.comp_info[i];
-        // Whole MCUs, as libjpeg allocates them.
-        const int64_t across = (int64_t(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
-        const int64_t down = (int64_t(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
-        blocks += across * down;
-    }
-    *p.claim = MemoryClaim(blocks * int64_t(sizeof(JBLOCK)));
+    *p.claim = MemoryClaim(coefficient_bytes(cinfo));
     return bool(*p.claim);
 }
 
@@ -377,6 +400,11 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     choose_scale(cinfo, wanted);
+    const int64_t share = memory_share(cinfo, p.d.cursor->input().size());
+    if (share > kDecoderMemoryLimit) {
+        cinfo.mem->max_memory_to_use = long(share);
+        sink.decoder_holds(share);
+    }
     jpeg_start_decompress(&cinfo);
 
     // At a reduced scale the rows and columns of the partial last blocks are

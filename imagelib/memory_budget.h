@@ -11,18 +11,23 @@
 #include <QSize>
 
 #include <cstdint>
+#include <limits>
 
 namespace tervo::imagelib {
 
 constexpr int64_t kLoadMemoryLimit = int64_t{512} << 20;
 constexpr int64_t kSinkMemoryLimit = kLoadMemoryLimit - kDecoderMemoryLimit;
 
+// More than any budget, yet a few of it still add up without overflow.
+constexpr int64_t kBeyondAnyBudget = std::numeric_limits<int64_t>::max() / 8;
+
 // Bytes of a QImage of that size and format (rows padded to 4 bytes), or
-// more than any budget when the size is absurd.
+// kBeyondAnyBudget when the size is absurd.
 inline int64_t image_bytes(QSize size, QImage::Format format) {
     if (size.width() <= 0 || size.height() <= 0) return 0;
     const int depth = QImage::toPixelFormat(format).bitsPerPixel();
     const int64_t line = ((int64_t{size.width()} * depth + 31) / 32) * 4;
+    if (line > kBeyondAnyBudget / size.height()) return kBeyondAnyBudget;
     return line * size.height();
 }
 

@@ -36,6 +36,13 @@ QImage flattened_opaque(const QImage& image) {
 
 QImage resized(const QImage& image, QSize size) {
     if (image.isNull() || image.size() == size) return image;
+    // Colours weighted by their alpha, as the shrinking sink averages them:
+    // Qt's scaling of unpremultiplied pixels would average them unweighted.
+    if (image.hasAlphaChannel() && image.format() != QImage::Format_ARGB32_Premultiplied) {
+        const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (premultiplied.isNull()) return QImage();
+        return premultiplied.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 

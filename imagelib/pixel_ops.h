@@ -22,7 +22,8 @@ QImage turned(const QImage& image, int degrees);
 QImage flattened_opaque(const QImage& image);
 
 // Exactly `size` with smooth resampling: area averaging when shrinking,
-// bilinear when enlarging. Unchanged when already that size.
+// bilinear when enlarging, premultiplied when there is alpha. Unchanged
+// when already that size.
 QImage resized(const QImage& image, QSize size);
 
 }  // namespace tervo::imagelib

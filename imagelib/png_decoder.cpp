@@ -16,9 +16,8 @@
 namespace tervo::imagelib {
 namespace {
 
-// Ancillary chunks are kept in memory by libspng (text, ICC profiles, EXIF):
-// no one chunk over this, and not more than the cache limit in all, so a
-// small file cannot make it hold gigabytes.
+// The chunks libspng is given (the critical ones and tRNS): no one chunk
+// over this, and not more than the cache limit kept in all.
 constexpr std::size_t kChunkSizeLimit = std::size_t{4} << 20;
 constexpr std::size_t kChunkCacheLimit = std::size_t{16} << 20;
 constexpr uint32_t kMaxSide = 32768;
@@ -28,14 +27,71 @@ struct ContextFree {
 };
 using Context = std::unique_ptr<spng_ctx, ContextFree>;
 
+// The file as libspng reads it: without the ancillary chunks the viewer
+// never uses (text, EXIF, ICC profiles, ...), which are skipped unread, so
+// metadata of any size costs neither memory nor the chunk limits; only the
+// critical chunks and tRNS reach libspng.
+class ChunkFilter {
+public:
+    explicit ChunkFilter(FileCursor& cursor) : cursor_(cursor) {}
+
+    bool read(unsigned char* dest, std::size_t length) {
+        while (length > 0) {
+            if (passing_ == 0 && !next_chunk()) return false;
+            std::size_t n = std::min<std::size_t>(length, std::size_t(std::min<int64_t>(passing_, 1 << 30)));
+            if (header_at_ < kHeaderBytes) {
+                n = std::min<std::size_t>(n, std::size_t(kHeaderBytes - header_at_));
+                std::memcpy(dest, header_ + header_at_, n);
+                header_at_ += int(n);
+            } else if (cursor_.read(dest, n) != n) {
+                return false;
+            }
+            passing_ -= int64_t(n);
+            dest += n;
+            length -= n;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int kHeaderBytes = 8;  // a chunk's length and type
+
+    // Past the signature, reads chunk headers until one to pass on.
+    bool next_chunk() {
+        if (!signature_done_) {
+            signature_done_ = true;
+            header_at_ = kHeaderBytes;
+            passing_ = 8;
+            return true;
+        }
+        for (;;) {
+            if (cursor_.read(header_, kHeaderBytes) != std::size_t(kHeaderBytes)) return false;
+            const int64_t data = (int64_t{header_[0]} << 24) | (header_[1] << 16) | (header_[2] << 8) | header_[3];
+            const bool ancillary = (header_[4] & 0x20) != 0;
+            if (!ancillary || std::memcmp(header_ + 4, "tRNS", 4) == 0) {
+                header_at_ = 0;
+                passing_ = kHeaderBytes + data + 4;  // with its CRC
+                return true;
+            }
+            if (!cursor_.skip(data + 4)) return false;
+        }
+    }
+
+    FileCursor& cursor_;
+    bool signature_done_ = false;
+    unsigned char header_[kHeaderBytes] = {};
+    int header_at_ = kHeaderBytes;  // header bytes passed on so far
+    int64_t passing_ = 0;           // bytes of the signature or chunk left to pass on
+};
+
 int read_stream(spng_ctx*, void* user, void* dest, std::size_t length) {
-    auto* cursor = static_cast<FileCursor*>(user);
-    return cursor->read(dest, length) == length ? 0 : SPNG_IO_EOF;
+    auto* filter = static_cast<ChunkFilter*>(user);
+    return filter->read(static_cast<unsigned char*>(dest), length) ? 0 : SPNG_IO_EOF;
 }
 
-// A context reading through `cursor`, limits set, header read; nothing when
+// A context reading through `cursor` (the filtered file), limits set, header read; nothing when
 // the signature or header is damaged.
-Context open_png(FileCursor& cursor, spng_ihdr& ihdr) {
+Context open_png(ChunkFilter& cursor, spng_ihdr& ihdr) {
     // Every chunk's CRC already guards the compressed bytes; the Adler-32 of
     // the inflated ones would cost a tenth of decoding a large picture.
     Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
@@ -160,8 +216,9 @@ private:
 
 std::optional<ImageInfo> read_png_info(const FileInput& input) {
     FileCursor cursor(input);
+    ChunkFilter filter(cursor);
     spng_ihdr ihdr{};
-    if (!open_png(cursor, ihdr)) return std::nullopt;
+    if (!open_png(filter, ihdr)) return std::nullopt;
     ImageInfo info;
     info.format = ImageFormat::Png;
     info.stored_size = QSize(int(ihdr.width), int(ihdr.height));
@@ -218,8 +275,9 @@ bool decode_png(const FileInput& input, RowSink& sink) { return decode_png_for_s
 
 bool decode_png_for_size(const FileInput& input, QSize wanted, RowSink& sink) {
     FileCursor cursor(input);
+    ChunkFilter filter(cursor);
     spng_ihdr ihdr{};
-    const Context ctx = open_png(cursor, ihdr);
+    const Context ctx = open_png(filter, ihdr);
     if (!ctx) return false;
     // Reads the chunks up to the image data, so tRNS is known.
     const QImage::Format format = row_format(ctx.get(), ihdr);

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <utility>
+
+#include <QSysInfo>
 
 namespace tervo::imagelib {
 namespace {
@@ -16,7 +19,22 @@ QImage::Format scaling_format(QImage::Format format) {
                : QImage::Format_RGB32;
 }
 
+// Formats Qt's smooth scaling averages as they are. Any other is converted
+// first, and unpremultiplied alpha would be averaged without weighting the
+// colours by it (thin lines on a transparent ground fade away).
+bool scales_as_is(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied ||
+           (format == QImage::Format_RGBX8888 && QSysInfo::ByteOrder == QSysInfo::LittleEndian);
+}
+
 constexpr int kMaxEdgeShift = 64;
+
+// A band ends where an output row begins so near a whole source row that
+// the averaging window of the output rows round it is off by at most
+// 1/kEdgePrecision of its length (each band is scaled on its own grid), if
+// one does within kMaxBandSpan times kMinBandRows source rows.
+constexpr int64_t kEdgePrecision = 256;
+constexpr int kMaxBandSpan = 4;
 
 // How many pixels of `kept` (out of `whole`) remain when the whole is to
 // become `wanted`: in proportion, at least one, never more than kept.
@@ -47,6 +65,42 @@ int aligned_edge(int edge, int step, int whole, int wanted) {
     return best;
 }
 
+// Where a band shrunk both ways that begins at output row `first` (source
+// row `first_row`) ends: of the lengths from `least` output rows that fit
+// `buffer_rows`, the first whose end lies near enough a whole source row
+// (kEdgePrecision), else the nearest, measured in 1/out of a row; the last
+// row is a whole row too, and no band leaves a shorter one than `least`
+// after it. With the distance of that end.
+std::pair<int64_t, int64_t> band_end(int64_t first, int64_t first_row, int64_t in, int64_t out, int64_t least,
+                                     int64_t buffer_rows) {
+    if (first + 2 * least >= out) return {out, 0};  // the rest in one band
+    const int64_t last = std::min((first_row + buffer_rows - 1) * out / in, out);
+    int64_t best_end = first + least;
+    int64_t best_distance = out;
+    for (int64_t end = best_end; end <= last; ++end) {
+        if (end < out && end > out - least) continue;
+        const int64_t rest = (end * in) % out;
+        const int64_t distance = std::min(rest, out - rest);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best_end = end;
+        }
+        if (distance * kEdgePrecision <= in) break;
+    }
+    return {best_end, best_distance};
+}
+
+// Whether bands shrunk both ways find such ends all the way down.
+bool bands_align(int64_t in, int64_t out, int64_t least, int64_t buffer_rows) {
+    for (int64_t first = 0, first_row = 0; first < out;) {
+        const auto [end, distance] = band_end(first, first_row, in, out, least, buffer_rows);
+        if (distance * kEdgePrecision > in) return false;
+        first = end;
+        first_row = (end * in + out / 2) / out;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool WholeImageSink::start(QSize size, QImage::Format format) {
@@ -56,6 +110,10 @@ bool WholeImageSink::start(QSize size, QImage::Format format) {
 
 ShrinkingSink::ShrinkingSink(QSize wanted, QRectF part, int64_t memory_limit, Threading threading)
     : wanted_(wanted), part_(part), memory_limit_(memory_limit), threading_(threading) {}
+
+void ShrinkingSink::decoder_holds(int64_t bytes) {
+    memory_limit_ = std::min(memory_limit_, kLoadMemoryLimit - std::clamp<int64_t>(bytes, 0, kLoadMemoryLimit));
+}
 
 bool ShrinkingSink::start(QSize size, QImage::Format format) {
     if (size.isEmpty() || !wanted_.isValid() || wanted_.isEmpty()) return false;
@@ -78,24 +136,46 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
                          shrunk_length(kept_.height(), size.height(), wanted_.height()));
     shrinking_ = out_size != kept_.size();
 
-    // A band never spans more than twice the least output rows a band
-    // makes, each taking up to ceil(H / h) source rows, plus rounding.
+    // Room for the longest band looked at, and for the last one: up to
+    // twice the least output rows a band makes, each taking up to
+    // ceil(H / h) source rows, plus rounding.
     const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
-    const int band_rows =
-        shrinking_ ? int(std::min<int64_t>(kept_.height(), 2 * (kMinBandRows + per_out_row) + 4)) : 0;
+    int band_rows = shrinking_ ? int(std::min<int64_t>(
+                                           kept_.height(), kMaxBandSpan * kMinBandRows + 2 * per_out_row + 4))
+                                     : 0;
     // Output rows per band: enough for at least kMinBandRows source rows.
     rows_per_band_out_ = int(std::clamp<int64_t>(
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
     const QImage::Format out_format = shrinking_ ? scaling_format(format) : format;
+    const int64_t scratch_bytes = image_bytes(QSize(size.width(), 1), format);
+    // Bands shrunk both ways where their edges can all fall near whole
+    // source rows (the faster way); else shrunk across band by band into
+    // every kept row, then down once, so that no band edge moves a row
+    // (Qt shrinks down column by column, two to three times slower than
+    // both ways at once). Where that picture does not fit beside the
+    // result, bands shrink both ways all the same.
+    const QSize across(out_size.width(), kept_.height());
+    const int staged_band_rows = std::min(kept_.height(), 2 * kMinBandRows);
+    staged_ = shrinking_ && out_size.height() < kept_.height() &&
+              !bands_align(kept_.height(), out_size.height(), rows_per_band_out_, band_rows) &&
+              image_bytes(out_size, out_format) + image_bytes(across, out_format) +
+                      2 * image_bytes(QSize(kept_.width(), staged_band_rows), format) + scratch_bytes <=
+                  memory_limit_;
+    final_size_ = out_size;
+    if (staged_) {
+        band_rows = staged_band_rows;
+        rows_per_band_out_ = staged_band_rows;
+    }
     const int64_t band_bytes = image_bytes(QSize(kept_.width(), band_rows), format);
-    const int64_t needed =
-        image_bytes(out_size, out_format) + band_bytes + image_bytes(QSize(size.width(), 1), format);
+    const int64_t needed = image_bytes(out_size, out_format) + (staged_ ? image_bytes(across, out_format) : 0) +
+                           band_bytes + scratch_bytes;
     if (needed > memory_limit_) return false;
     // A second band only where it fits beside the rest.
-    const bool threaded = shrinking_ && wants_thread(out_size.height() / rows_per_band_out_) &&
+    const QSize held = staged_ ? across : out_size;
+    const bool threaded = shrinking_ && wants_thread(held.height() / rows_per_band_out_) &&
                           needed + band_bytes <= memory_limit_;
 
-    out_ = QImage(out_size, out_format);
+    out_ = QImage(held, out_format);
     if (out_.isNull()) return false;
     out_bits_ = out_.bits();
     if (shrinking_) {
@@ -150,6 +230,7 @@ void ShrinkingSink::row_done(int y) {
 
 QImage& ShrinkingSink::image() {
     finish_thread();
+    if (out_.size() != final_size_) out_ = QImage();  // rows missing
     return out_;
 }
 
@@ -168,17 +249,46 @@ void ShrinkingSink::flush_band() {
 
     band_first_out_ += band_out_rows_;
     band_first_row_ = band_end_row_;
-    if (band_first_out_ < out_.height())
+    if (band_first_out_ < out_.height()) {
         plan_band();
-    else
-        finish_thread();
+        return;
+    }
+    finish_thread();
+    if (staged_ && !failed_ && !shrink_down()) fail();
+}
+
+// Shrinks the picture across down to its final height, in strips of
+// columns (independent when shrinking down) small enough for Qt to scale
+// on this thread: it spreads a larger picture over the global pool and
+// waits for it, and a sink never waits on the pool.
+bool ShrinkingSink::shrink_down() {
+    QImage down(final_size_, out_.format());
+    if (down.isNull()) return false;
+    const int strip = int(std::clamp<int64_t>(((int64_t{1} << 17) - 1) / out_.height(), 1, out_.width()));
+    for (int x = 0; x < out_.width(); x += strip) {
+        const int width = std::min(strip, out_.width() - x);
+        const QImage columns(out_.constBits() + std::size_t(x) * 4, width, out_.height(), out_.bytesPerLine(),
+                             out_.format());
+        QImage shrunk = columns.scaled(width, down.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (!shrunk.isNull() && shrunk.format() != down.format()) shrunk.convertTo(down.format());
+        if (shrunk.isNull() || shrunk.format() != down.format()) return false;
+        for (int y = 0; y < down.height(); ++y)
+            std::memcpy(down.scanLine(y) + std::size_t(x) * 4, shrunk.constScanLine(y), std::size_t(width) * 4);
+    }
+    out_ = std::move(down);
+    out_bits_ = out_.bits();
+    return true;
 }
 
 // Runs on either thread; touches only the band and its own output rows.
 bool ShrinkingSink::shrink_band(const Band& band) {
-    // The band's rows as an image of their own, sharing the band's memory.
-    const QImage source(band.pixels.constBits(), band.pixels.width(), band.rows, band.pixels.bytesPerLine(),
-                        format_);
+    // The band's rows as an image of their own, sharing the band's memory;
+    // averaged premultiplied (a converted copy where they are not).
+    QImage source(band.pixels.constBits(), band.pixels.width(), band.rows, band.pixels.bytesPerLine(), format_);
+    if (!scales_as_is(format_)) {
+        source = source.convertToFormat(scaling_format(format_));
+        if (source.isNull()) return false;
+    }
     QImage shrunk = source.scaled(out_.width(), band.out_rows, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage::Format out_format = scaling_format(format_);
     if (!shrunk.isNull() && shrunk.format() != out_format) shrunk.convertTo(out_format);
@@ -210,29 +320,20 @@ void ShrinkingSink::fail() {
 }
 
 void ShrinkingSink::plan_band() {
+    if (staged_) {  // every row kept: any length will do
+        band_out_rows_ = std::min(bands_[filling_].pixels.height(), kept_.height() - band_first_row_);
+        band_end_row_ = band_first_row_ + band_out_rows_;
+        return;
+    }
     // Output row k begins at source row k * H / h. Qt's scaling of a band
     // spreads its rows evenly over its output rows, so a band must begin and
-    // end where output rows do: of the band lengths that are long enough,
-    // the one whose end lies nearest a whole source row, measured in 1/h of
-    // a row. The error left is a small fraction of a source row.
+    // end where output rows do (see band_end()). Short of that, a thin line
+    // at a band's edge would be averaged into the wrong output row.
     const int64_t in = kept_.height();
     const int64_t out = out_.height();
     const int64_t first = band_first_out_;
-    int64_t best_end = std::min<int64_t>(out, first + rows_per_band_out_);
-    if (first + 2 * rows_per_band_out_ < out) {
-        int64_t best_distance = out;
-        for (int64_t end = first + rows_per_band_out_; end <= first + 2 * rows_per_band_out_; ++end) {
-            const int64_t rest = (end * in) % out;
-            const int64_t distance = std::min(rest, out - rest);
-            if (distance < best_distance) {
-                best_distance = distance;
-                best_end = end;
-            }
-            if (distance == 0) break;
-        }
-    } else {
-        best_end = out;  // the rest in one band, ending exactly at the last row
-    }
+    const int64_t best_end =
+        band_end(first, band_first_row_, in, out, rows_per_band_out_, bands_[filling_].pixels.height()).first;
     band_out_rows_ = int(best_end - first);
     band_end_row_ = int((best_end * in + out / 2) / out);
 }

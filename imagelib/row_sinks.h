@@ -27,11 +27,13 @@ private:
 
 // Keeps a part of the picture (all of it by default), shrunk while the rows
 // arrive so that the full-size picture is never held: the rows are gathered
-// in bands of at least kMinBandRows, and each band is shrunk to the output
-// rows it covers with Qt's smooth scaling (area averaging) in both
-// directions at once. Band edges fall on the source rows where output rows
-// begin, so the result is within a fraction of a source row of averaging the
-// whole picture at once. Never enlarges: a direction that would grow is
+// in bands and shrunk with Qt's smooth scaling (area averaging, on
+// premultiplied pixels) to the whole picture's area average within
+// rounding: each band of at least kMinBandRows both ways to the output rows
+// it covers where every band edge can fall within 1/256 of an output row's
+// window of a whole source row; else each band across only into every kept
+// row, and that picture down once the last row is in (unless it would not
+// fit the memory limit: then bands both ways at the nearest edges). Never enlarges: a direction that would grow is
 // kept at its own size, for the caller to enlarge after turning.
 //
 // A large picture's bands are shrunk on a second thread while the decoder
@@ -57,6 +59,7 @@ public:
     explicit ShrinkingSink(QSize wanted, QRectF part = QRectF(0, 0, 1, 1),
                            int64_t memory_limit = kSinkMemoryLimit, Threading threading = Threading::Automatic);
 
+    void decoder_holds(int64_t bytes) override;
     bool start(QSize size, QImage::Format format) override;
     uchar* row(int y) override;
     void row_done(int y) override;
@@ -83,6 +86,7 @@ private:
 
     bool wants_thread(int bands) const;
     void flush_band();
+    bool shrink_down();
     bool shrink_band(const Band& band);
     void finish_thread();
     void fail();
@@ -98,6 +102,8 @@ private:
     QImage::Format format_ = QImage::Format_Invalid;
     int bytes_per_pixel_ = 4;
     bool shrinking_ = false;  // else rows are copied straight to out_
+    bool staged_ = false;     // out_ holds every kept row shrunk across, until shrunk down at the end
+    QSize final_size_;
     bool failed_ = false;
     QImage out_;
     uchar* out_bits_ = nullptr;  // out_'s pixels, written by both threads (distinct rows)

@@ -137,8 +137,9 @@ TEST_F(BmpCorpus, QuestionableFilesAreRefusedOrMatchAReference) {
         EXPECT_EQ(diff, "") << e->path;
         ++compared;
     }
-    // Short tables, 2-bit pixels, odd masks, alpha, RLE gaps and cuts.
-    EXPECT_EQ(compared, 33);
+    // Short tables, 2-bit pixels, odd masks, alpha, RLE gaps and cuts, OS/2
+    // 2.x headers.
+    EXPECT_EQ(compared, 35);
 }
 
 // Damage that shows in the headers is refused before any pixel exists.
@@ -325,16 +326,19 @@ TEST_F(BmpMade, OnlyAnAlphaMaskGivesAlpha) {
 }
 
 TEST_F(BmpMade, ShortTablesAndStrayIndicesDrawBlack) {
-    BmpLayout layout;
-    layout.width = 3;
-    layout.bpp = 8;
-    layout.palette = {0xff0000ffu, 0xff00ff00u};
-    layout.pixels = std::string("\x01\x00\xfe\0", 4);
-    const Decoded d = decode(layout);
-    ASSERT_TRUE(d.ok);
-    EXPECT_EQ(d.image.pixel(0, 0), 0xff00ff00u);
-    EXPECT_EQ(d.image.pixel(1, 0), 0xff0000ffu);
-    EXPECT_EQ(d.image.pixel(2, 0), 0xff000000u);
+    for (uint32_t header_size : {40u, 64u}) {  // 64: OS/2 2.x
+        BmpLayout layout;
+        layout.header_size = header_size;
+        layout.width = 3;
+        layout.bpp = 8;
+        layout.palette = {0xff0000ffu, 0xff00ff00u};
+        layout.pixels = std::string("\x01\x00\xfe\0", 4);
+        const Decoded d = decode(layout);
+        ASSERT_TRUE(d.ok) << header_size;
+        EXPECT_EQ(d.image.pixel(0, 0), 0xff00ff00u);
+        EXPECT_EQ(d.image.pixel(1, 0), 0xff0000ffu);
+        EXPECT_EQ(d.image.pixel(2, 0), 0xff000000u);
+    }
 }
 
 TEST_F(BmpMade, RunLengthPixelsLeftOutAreTransparent) {

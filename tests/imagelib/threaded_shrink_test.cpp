@@ -130,8 +130,8 @@ TEST(ThreadedShrink, TakesASecondThreadOnlyForLargePictures) {
 
     // Where a second band would not fit the sink's memory, one thread works
     // with one band rather than the picture being refused.
-    ShrinkingSink tight({100, 100}, QRectF(0, 0, 1, 1), 2'000'000, Threading::Threaded);
-    EXPECT_TRUE(tight.start({3000, 3000}, QImage::Format_RGBA8888));  // a band of 1.5 MB
+    ShrinkingSink tight({100, 100}, QRectF(0, 0, 1, 1), 2'500'000, Threading::Threaded);
+    EXPECT_TRUE(tight.start({3000, 3000}, QImage::Format_RGBA8888));  // a band of 2.3 MB
     EXPECT_FALSE(tight.threaded());
 }
 
