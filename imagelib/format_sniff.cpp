@@ -9,7 +9,8 @@ namespace {
 // An ISO base media file (AVIF, HEIF) by the brands of its leading ftyp
 // box: the major brand, then the compatible ones.
 std::optional<ImageFormat> iso_media_format(const unsigned char* head, std::size_t got) {
-    const std::size_t box = std::size_t(head[0]) << 24 | std::size_t(head[1]) << 16 | std::size_t(head[2]) << 8 | head[3];
+    const std::size_t box =
+        std::size_t(head[0]) << 24 | std::size_t(head[1]) << 16 | std::size_t(head[2]) << 8 | head[3];
     const std::size_t end = std::min(box, got);
     std::optional<ImageFormat> found;
     for (std::size_t at = 8; at + 4 <= end; at += (at == 8 ? 8 : 4)) {

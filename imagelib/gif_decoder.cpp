@@ -182,7 +182,8 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
         for (int pass = 0; pass < 4; ++pass)
             if (kStart[pass] < visible_rows) last_pass = pass;
         lines_to_decode = rows_below(kStart[last_pass], kStep[last_pass], visible_rows);
-        for (int pass = 0; pass < last_pass; ++pass) lines_to_decode += rows_below(kStart[pass], kStep[pass], frame.Height);
+        for (int pass = 0; pass < last_pass; ++pass)
+            lines_to_decode += rows_below(kStart[pass], kStep[pass], frame.Height);
     }
     if (frame.Width > 0 && !work_in_proportion(int64_t{frame.Width} * lines_to_decode, width, height)) return false;
 
@@ -210,7 +211,8 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
                 for (int y = kStart[pass]; y < frame.Height && decoded < lines_to_decode; y += kStep[pass], ++decoded) {
                     if (load_stopped() || DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
                     if (y < visible_rows)
-                        std::copy_n(line.begin(), visible_columns, gathered.get() + std::ptrdiff_t(y) * std::ptrdiff_t(kept));
+                        std::copy_n(line.begin(), visible_columns,
+                                    gathered.get() + std::ptrdiff_t(y) * std::ptrdiff_t(kept));
                 }
         }
     }

@@ -29,7 +29,7 @@ int reader_seek(int64_t position, void* user) {
 
 heif_reader_grow_status reader_wait(int64_t target, void* user) {
     return target <= static_cast<FileCursor*>(user)->input().size() ? heif_reader_grow_status_size_reached
-                                                                     : heif_reader_grow_status_size_beyond_eof;
+                                                                    : heif_reader_grow_status_size_beyond_eof;
 }
 
 constexpr heif_reader kReader{1, reader_position, reader_read, reader_seek, reader_wait};
@@ -108,7 +108,7 @@ bool decode_heif(const FileInput& input, RowSink& sink) {
     QImage::Format format = QImage::Format_RGBX8888;
     if (heif_image_handle_has_alpha_channel(primary->handle.get()))
         format = heif_image_handle_is_premultiplied_alpha(primary->handle.get()) ? QImage::Format_RGBA8888_Premultiplied
-                                                                                  : QImage::Format_RGBA8888;
+                                                                                 : QImage::Format_RGBA8888;
     return feed_rows(QImage(rgba, size.width(), size.height(), stride, format), sink);
 }
 

@@ -144,8 +144,9 @@ Kept shrink_base(const ImageRecord& record, const Plan& plan, const QRectF& stor
     const bool ok = record.decoded ? feed_rows(record.pixels, sink) : decode_file(record.source, wanted, sink);
     if (!ok || sink.stopped() || shrinking.image().isNull()) return {};
     const QSize delivered = shrinking.source_size();
-    return {std::move(shrinking.image()), scaled_rect(QRectF(shrinking.kept()), double(plan.stored.width()) / delivered.width(),
-                                                 double(plan.stored.height()) / delivered.height())};
+    return {std::move(shrinking.image()),
+            scaled_rect(QRectF(shrinking.kept()), double(plan.stored.width()) / delivered.width(),
+                        double(plan.stored.height()) / delivered.height())};
 }
 
 // Turns, flattens and scales what the sink kept to `size` (unless invalid),
@@ -170,10 +171,8 @@ QImage finish(QImage image, const ImageRecord& record, const Plan& plan, QSize s
 QImage sampled_part(const QImage& base, const QRectF& at, QRect part) {
     const double sx = at.width() / base.width();
     const double sy = at.height() / base.height();
-    const QRectF source((part.x() - at.x()) / sx, (part.y() - at.y()) / sy, part.width() / sx,
-                        part.height() / sy);
-    QImage image(part.size(),
-                 base.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QRectF source((part.x() - at.x()) / sx, (part.y() - at.y()) / sy, part.width() / sx, part.height() / sy);
+    QImage image(part.size(), base.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull()) return QImage();
     QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -250,8 +249,7 @@ RenderedPart render_part(const ImageRecord& record, QRect part) {
     const QPoint top_left(int(std::lround(at.left())), int(std::lround(at.top())));
     const int64_t width = std::max<int64_t>(1, std::llround(at.right()) - top_left.x());
     const int64_t height = std::max<int64_t>(1, std::llround(at.bottom()) - top_left.y());
-    if (width > kMaxImageSide || height > kMaxImageSide ||
-        !copy_fits(kept.image, QSize(int(width), int(height)))) {
+    if (width > kMaxImageSide || height > kMaxImageSide || !copy_fits(kept.image, QSize(int(width), int(height)))) {
         const QImage base = finish(std::move(kept.image), record, plan, QSize());
         if (base.isNull()) return {};
         QImage image = sampled_part(base, at, part);

@@ -33,8 +33,8 @@ constexpr std::size_t kHeader = 16;  // keeps the blocks 16-byte aligned
 
 void* counted_alloc(void* opaque, std::size_t size) {
     auto* allowance = static_cast<Allowance*>(opaque);
-    if (int64_t(size) > kDecoderMemoryLimit || allowance->used.fetch_add(int64_t(size)) + int64_t(size) >
-                                                    kDecoderMemoryLimit) {
+    if (int64_t(size) > kDecoderMemoryLimit ||
+        allowance->used.fetch_add(int64_t(size)) + int64_t(size) > kDecoderMemoryLimit) {
         allowance->used.fetch_sub(int64_t(size));
         return nullptr;
     }
@@ -161,11 +161,8 @@ bool decode_jxl(const FileInput& input, RowSink& sink) {
             pixels.reset(new (std::nothrow) uint8_t[bytes]);
             return pixels && JxlDecoderSetImageOutBuffer(reader.get(), &format, pixels.get(), bytes) == JXL_DEC_SUCCESS;
         }
-        case JXL_DEC_FULL_IMAGE:
-            done = true;
-            return false;
-        default:
-            return true;
+        case JXL_DEC_FULL_IMAGE: done = true; return false;
+        default: return true;
         }
     });
     if (!ran || !done || !pixels) return false;

@@ -18,8 +18,8 @@ struct Budget {
     std::mutex mutex;
     std::condition_variable returned;
     int64_t claimed = 0;
-    int64_t background = 0;  // the part of `claimed` background loads hold
-    int waiting = 0;         // foreground claims waiting for memory
+    int64_t background = 0;          // the part of `claimed` background loads hold
+    int waiting = 0;                 // foreground claims waiting for memory
     std::atomic<bool> yield{false};  // background loads stop while set
 };
 

@@ -130,7 +130,6 @@ void round_to_8_bits(const uint16_t* in, uchar* out, std::size_t samples) {
     for (std::size_t i = 0; i < samples; ++i) out[i] = uchar((uint32_t(in[i]) * 255 + 32767) / 65535);
 }
 
-
 // Adam7: where each pass's pixels start and how far apart they lie.
 constexpr int kPassX[7] = {0, 4, 0, 2, 0, 1, 0};
 constexpr int kPassDx[7] = {8, 8, 4, 4, 2, 2, 1};
@@ -235,7 +234,8 @@ bool gather_reduced(spng_ctx* ctx, const spng_ihdr& ihdr, QImage::Format format,
     const bool wide = ihdr.bit_depth == 16;
     const std::size_t samples = std::size_t(width) * 4;
     const std::size_t decoded_row_bytes = wide ? samples * 2 : samples;
-    const MemoryClaim claim(ReducedGather::bytes(width, height, factor) + int64_t(decoded_row_bytes) + int64_t(samples));
+    const MemoryClaim claim(ReducedGather::bytes(width, height, factor) + int64_t(decoded_row_bytes) +
+                            int64_t(samples));
     if (!claim) return false;
     ReducedGather gather(width, height, factor);
     if (!gather.allocate()) return false;
@@ -246,8 +246,7 @@ bool gather_reduced(spng_ctx* ctx, const spng_ihdr& ihdr, QImage::Format format,
         spng_row_info info{};
         const int state = spng_get_row_info(ctx, &info);
         if (state == SPNG_EOI) break;
-        if (state != 0 || info.row_num >= ihdr.height || info.pass < 0 || info.pass > 6 || load_stopped())
-            return false;
+        if (state != 0 || info.row_num >= ihdr.height || info.pass < 0 || info.pass > 6 || load_stopped()) return false;
         const int ret = spng_decode_row(ctx, decoded.get(), decoded_row_bytes);
         if (ret != 0 && ret != SPNG_EOI) return false;
         const uchar* row = reinterpret_cast<const uchar*>(decoded.get());

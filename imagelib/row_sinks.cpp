@@ -140,9 +140,8 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
     // twice the least output rows a band makes, each taking up to
     // ceil(H / h) source rows, plus rounding.
     const int64_t per_out_row = (int64_t{kept_.height()} + out_size.height() - 1) / out_size.height();
-    int band_rows = shrinking_ ? int(std::min<int64_t>(
-                                           kept_.height(), kMaxBandSpan * kMinBandRows + 2 * per_out_row + 4))
-                                     : 0;
+    int band_rows =
+        shrinking_ ? int(std::min<int64_t>(kept_.height(), kMaxBandSpan * kMinBandRows + 2 * per_out_row + 4)) : 0;
     // Output rows per band: enough for at least kMinBandRows source rows.
     rows_per_band_out_ = int(std::clamp<int64_t>(
         (int64_t{kMinBandRows} * out_size.height() + kept_.height() - 1) / kept_.height(), 1, out_size.height()));
@@ -172,8 +171,8 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
     if (needed > memory_limit_) return false;
     // A second band only where it fits beside the rest.
     const QSize held = staged_ ? across : out_size;
-    const bool threaded = shrinking_ && wants_thread(held.height() / rows_per_band_out_) &&
-                          needed + band_bytes <= memory_limit_;
+    const bool threaded =
+        shrinking_ && wants_thread(held.height() / rows_per_band_out_) && needed + band_bytes <= memory_limit_;
 
     out_ = QImage(held, out_format);
     if (out_.isNull()) return false;

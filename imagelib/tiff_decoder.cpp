@@ -68,8 +68,8 @@ Open open_tiff(const FileInput& input) {
     TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
     // 'm': no memory mapping, every read goes through the cursor.
-    o.tif.reset(TIFFClientOpenExt("tiff", "rm", o.cursor.get(), file_read, file_write, file_seek, file_close,
-                                  file_size, no_map, no_unmap, options));
+    o.tif.reset(TIFFClientOpenExt("tiff", "rm", o.cursor.get(), file_read, file_write, file_seek, file_close, file_size,
+                                  no_map, no_unmap, options));
     TIFFOpenOptionsFree(options);
     return o;
 }

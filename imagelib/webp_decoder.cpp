@@ -37,8 +37,7 @@ std::optional<WebPBitstreamFeatures> features_of(const FileInput& input) {
         WebPBitstreamFeatures features{};
         const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &features);
         if (status == VP8_STATUS_OK) return features;
-        if (status != VP8_STATUS_NOT_ENOUGH_DATA || head.size() < want || want >= kMaxHeaderBytes)
-            return std::nullopt;
+        if (status != VP8_STATUS_NOT_ENOUGH_DATA || head.size() < want || want >= kMaxHeaderBytes) return std::nullopt;
     }
 }
 
@@ -83,12 +82,12 @@ bool decode_animation_first_frame(const FileInput& input, RowSink& sink) {
     options.color_mode = MODE_rgbA;
     options.use_threads = 0;
     std::unique_ptr<WebPAnimDecoder, decltype(&WebPAnimDecoderDelete)> decoder(WebPAnimDecoderNew(&webp, &options),
-                                                                              WebPAnimDecoderDelete);
+                                                                               WebPAnimDecoderDelete);
     WebPAnimInfo info{};
     if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info)) return false;
     const QSize size(int(info.canvas_width), int(info.canvas_height));
-    if (!within_size_cap(size) || int64_t(input.size()) + 2 * int64_t{size.width()} * size.height() * 4 >
-                                       kDecoderMemoryLimit)
+    if (!within_size_cap(size) ||
+        int64_t(input.size()) + 2 * int64_t{size.width()} * size.height() * 4 > kDecoderMemoryLimit)
         return false;
     uint8_t* canvas = nullptr;
     int timestamp = 0;

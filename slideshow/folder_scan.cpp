@@ -116,8 +116,8 @@ int store_names(AppState& app, const std::vector<std::string>& names, int first_
 
 int scan_extension(AppState& app, int pattern, int first_free) {
     std::string folder(text_of(app.settings.folder));
-    auto names = (pattern >= 1 && pattern <= 4) ? matching_names(folder, kPatternExtensions[pattern - 1])
-                                                : folder_entry(folder);
+    auto names =
+        (pattern >= 1 && pattern <= 4) ? matching_names(folder, kPatternExtensions[pattern - 1]) : folder_entry(folder);
     return store_names(app, names, first_free);
 }
 

@@ -261,8 +261,7 @@ void tell_other_folders(Platform& platform, OpenedFrom from, const std::string& 
 
 }  // namespace
 
-bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std::string>& paths,
-                        OpenedFrom from) {
+bool open_outside_paths(AppState& app, Platform& platform, const std::vector<std::string>& paths, OpenedFrom from) {
     if (paths.empty()) return false;
     const Opening opening = check_path(paths.front());
     if (opening.problem) {

@@ -15,11 +15,16 @@ struct QtOption {
 
 // The options QApplication takes out of the command line itself.
 constexpr QtOption kQtOptions[] = {
-    {"platform", true},   {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
-    {"qwindowgeometry", true}, {"qwindowicon", true},   {"qwindowtitle", true},  {"session", true},
-    {"style", true},      {"stylesheet", true},         {"display", true},       {"geometry", true},
-    {"title", true},      {"name", true},               {"visual", true},        {"reverse", false},
-    {"widgetcount", false}, {"nograb", false},          {"dograb", false},       {"sync", false},
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"session", true},
+    {"style", true},           {"stylesheet", true},
+    {"display", true},         {"geometry", true},
+    {"title", true},           {"name", true},
+    {"visual", true},          {"reverse", false},
+    {"widgetcount", false},    {"nograb", false},
+    {"dograb", false},         {"sync", false},
 };
 
 // The option's entry, for "-name", "--name", "-name=value".
@@ -126,8 +131,9 @@ int answer_without_window(const CommandLine& line) {
     case CommandLine::Action::Help: std::fputs(usage_text().c_str(), stdout); return 0;
     case CommandLine::Action::Version: std::fputs(version_text().c_str(), stdout); return 0;
     case CommandLine::Action::Usage:
-        std::fprintf(stderr, "tervo: %s\nUsage: tervo [OPTION]... [FOLDER | PICTURE...]\n"
-                             "Try 'tervo --help' for more information.\n",
+        std::fprintf(stderr,
+                     "tervo: %s\nUsage: tervo [OPTION]... [FOLDER | PICTURE...]\n"
+                     "Try 'tervo --help' for more information.\n",
                      line.problem.c_str());
         return 2;
     }

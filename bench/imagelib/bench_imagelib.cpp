@@ -203,7 +203,8 @@ FreshShow fresh_show(const std::string& path, double zoom) {
 double cpu_ms() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 int show_child(const std::string& path, double zoom) {
@@ -308,7 +309,6 @@ void write_png_bomb(const std::string& path) {
     save(image, path, "png");
 }
 
-
 // The costly files: small, and each costing seconds of CPU or hundreds of
 // megabytes to a decoder that does everything its header asks.
 
@@ -385,7 +385,8 @@ void write_gif_frame_bomb(const std::string& path, int width, int height) {
         }
     }
     codes.put(kEnd, width_of(j + 1));
-    std::string bytes = std::string("GIF89a") + char(64) + char(0) + char(64) + char(0) + char(0x81) + char(0) + char(0);
+    std::string bytes =
+        std::string("GIF89a") + char(64) + char(0) + char(64) + char(0) + char(0x81) + char(0) + char(0);
     bytes += std::string("\xff\0\0\0\0\xff\0\0\0\xff\xff\xff", 12);  // four colours
     bytes += ',' + std::string(4, '\0') + char(width & 0xff) + char(width >> 8) + char(height & 0xff) +
              char(height >> 8) + char(0x40) + char(2);
@@ -401,8 +402,8 @@ std::string marker(unsigned char code, const std::string& payload) {
 // nothing: each still passes through every block.
 void write_jpeg_scan_bomb(const std::string& path, int side, int scans) {
     const std::string dqt = std::string(1, '\0') + std::string(64, '\x01');
-    const std::string sof = std::string(1, 8) + be16(unsigned(side)) + be16(unsigned(side)) + char(1) + char(1) +
-                            char(0x11) + char(0);
+    const std::string sof =
+        std::string(1, 8) + be16(unsigned(side)) + be16(unsigned(side)) + char(1) + char(1) + char(0x11) + char(0);
     const std::string dht = std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0);
     std::string bytes = std::string("\xFF\xD8", 2) + marker(0xDB, dqt) + marker(0xC2, sof) + marker(0xC4, dht);
     for (int i = 0; i < scans; ++i) bytes += marker(0xDA, std::string{1, 1, 0, 0, 0, 0}) + std::string(64, '\0');
@@ -470,7 +471,10 @@ void bench_costly_files(const fs::path& dir) {
     for (const Case& c : cases) {
         const FreshShow r = fresh_show(c.path, 0);
         std::printf("%-42s %10ju %9.1f %9.1f %9.1f %6s\n", c.label, std::uintmax_t(fs::file_size(c.path)), r.ms,
-                    r.cpu_ms, r.kb / 1024.0, r.ms < 0 ? "crash" : r.drawn ? "yes" : "no");
+                    r.cpu_ms, r.kb / 1024.0,
+                    r.ms < 0  ? "crash"
+                    : r.drawn ? "yes"
+                              : "no");
         std::fflush(stdout);
     }
     const std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -685,11 +689,12 @@ void bench_new_formats(const fs::path& dir) {
             std::printf("%-40s (encoder failed)\n", formats[i].first);
             continue;
         }
-        const std::vector<double> medians = interleaved_medians(
-            5, {[&] { library_chain(out, true, 0, surface); },
-                [&] { if (!tervo::bench::library_full_decode(out)) std::abort(); }});
-        std::printf("%-40s %9.1f %12.1f %12.2f\n", formats[i].first, medians[0], medians[1],
-                    medians[0] / medians[1]);
+        const std::vector<double> medians = interleaved_medians(5, {[&] { library_chain(out, true, 0, surface); },
+                                                                    [&] {
+                                                                        if (!tervo::bench::library_full_decode(out))
+                                                                            std::abort();
+                                                                    }});
+        std::printf("%-40s %9.1f %12.1f %12.2f\n", formats[i].first, medians[0], medians[1], medians[0] / medians[1]);
         std::fflush(stdout);
     }
 }

@@ -49,10 +49,11 @@ bool heif(const std::string& path) {
     heif_context* ctx = heif_context_alloc();
     heif_image_handle* handle = nullptr;
     heif_image* image = nullptr;
-    const bool ok = heif_context_read_from_file(ctx, path.c_str(), nullptr).code == heif_error_Ok &&
-                    heif_context_get_primary_image_handle(ctx, &handle).code == heif_error_Ok &&
-                    heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr)
-                            .code == heif_error_Ok;
+    const bool ok =
+        heif_context_read_from_file(ctx, path.c_str(), nullptr).code == heif_error_Ok &&
+        heif_context_get_primary_image_handle(ctx, &handle).code == heif_error_Ok &&
+        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code ==
+            heif_error_Ok;
     heif_image_release(image);
     heif_image_handle_release(handle);
     heif_context_free(ctx);

@@ -196,8 +196,9 @@ TEST_P(FileReplace, LinkedFilesAndFilesInLockedFoldersAreWrittenInPlace) {
         };
         const ino_t before = inode(path);
         if (c == Case::LockedFolder) fs::remove(other);
-        const bool done = c == Case::HardLink ? static_cast<bool>(replace_file(path.string(), "psize=2\r\n", GetParam()))
-                                              : replace_without_folder_rights(folder, path, "psize=2\r\n", GetParam());
+        const bool done = c == Case::HardLink
+                              ? static_cast<bool>(replace_file(path.string(), "psize=2\r\n", GetParam()))
+                              : replace_without_folder_rights(folder, path, "psize=2\r\n", GetParam());
         ASSERT_TRUE(done) << int(c);
         EXPECT_EQ(read_file(path), "psize=2\r\n") << int(c);
         EXPECT_EQ(inode(path), before) << int(c);

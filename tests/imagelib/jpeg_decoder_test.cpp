@@ -398,7 +398,8 @@ TEST_F(GeneratedJpeg, EndlessScansAndCostlyProgressionsAreRefused) {
         std::string bytes = progressive_header(c.side, c.side, false);
         for (int i = 0; i < c.scans; ++i) bytes += dc_scan();
         CountingSink sink;
-        EXPECT_EQ(decode_jpeg(*FileInput::open(write("scans.jpg", bytes + "\xFF\xD9").c_str()), QSize(), sink), c.decoded)
+        EXPECT_EQ(decode_jpeg(*FileInput::open(write("scans.jpg", bytes + "\xFF\xD9").c_str()), QSize(), sink),
+                  c.decoded)
             << c.side << " " << c.scans;
         if (c.decoded) {
             EXPECT_EQ(sink.rows, c.side);

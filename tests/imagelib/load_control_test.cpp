@@ -20,7 +20,8 @@ TEST(LoadControl, BackgroundLoadsGiveWayToTheWindowsThread) {
             const MemoryClaim held(total / 4 * 3);
             holding = held.bytes() > 0 && bool(held);
             // A load between rows, until told to stop.
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(testing::kStateDeadlineMs);
+            const auto deadline =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(testing::kStateDeadlineMs);
             while (!load_stopped() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
             stopped = load_stopped();
         }

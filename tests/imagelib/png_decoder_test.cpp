@@ -279,7 +279,8 @@ std::string adam7_rows(const QImage& rgba) {
 
 TEST_F(PngDecoder, InterlacedPictureShownSmallerIsGatheredReduced) {
     // 8192 x 8192 RGBA would be 256 MiB gathered whole.
-    const std::string huge = file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192))));
+    const std::string huge =
+        file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192))));
     QImage pattern(320, 240, QImage::Format_RGBA8888);
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x) pattern.setPixel(x, y, qRgba(x & 255, y, (x ^ y) & 255, (x * 7 + y * 3) & 255));

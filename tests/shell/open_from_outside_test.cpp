@@ -117,16 +117,16 @@ TEST_F(OpenFromOutsideTest, DroppedPictureIsShownAtOnce) {
 // picture's type, whatever the filter says.
 TEST_F(OpenFromOutsideTest, HeicArgumentAndDroppedWebpAreShownAmongTheirOwnType) {
     const auto encode = [&](const std::string& command, const char* from, const char* to) {
-        const std::string line = command + " " + (given.path() / from).string() + " -o " +
-                                 (given.path() / to).string() + " >/dev/null 2>&1";
+        const std::string line =
+            command + " " + (given.path() / from).string() + " -o " + (given.path() / to).string() + " >/dev/null 2>&1";
         ASSERT_EQ(std::system(line.c_str()), 0) << line;
     };
     encode("heif-enc -q 95", "c.png", "photo.heic");
     encode("cwebp -q 95", "c.png", "e.webp");
     encode("cwebp -q 95", "d.png", "f.webp");
     const auto near = [](QColor a, QColor b) {
-        return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                         std::abs(a.blue() - b.blue())}) <= 8;
+        return std::max(
+                   {std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) <= 8;
     };
     {
         MainWindow window(app, {(given.path() / "photo.heic").string()});

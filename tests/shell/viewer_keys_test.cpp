@@ -77,11 +77,20 @@ protected:
         });
         act();
         const ViewState& v = app.view;
-        return {v.current_index, v.play_state,    v.display_no, v.rotation, v.scale, window->platform().play_timer().isActive(),
-                window->status_bar()->texts(), window->client_area()->canvas().copy(), message};
+        return {v.current_index,
+                v.play_state,
+                v.display_no,
+                v.rotation,
+                v.scale,
+                window->platform().play_timer().isActive(),
+                window->status_bar()->texts(),
+                window->client_area()->canvas().copy(),
+                message};
     }
 
-    void key(Qt::Key code, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(window->client_area(), code, modifiers); }
+    void key(Qt::Key code, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(window->client_area(), code, modifiers);
+    }
     // To the window itself: Qt passes the wheel of the system on to the
     // parents of the widget under the mouse, but not a wheel sent by a test.
     void wheel(int delta, Qt::KeyboardModifiers modifiers = {}) {
@@ -112,7 +121,9 @@ TEST_F(ViewerKeysTest, EveryInputDoesWhatItsToolbarCommandDoesInEveryState) {
         };
     };
     const auto space = [this, &view = app.view] {
-        toolbar(view.play_state == PlayState::PlayForward || view.play_state == PlayState::PlayBackward ? tb_stop : tb_play_forward);
+        toolbar(view.play_state == PlayState::PlayForward || view.play_state == PlayState::PlayBackward
+                    ? tb_stop
+                    : tb_play_forward);
     };
     // The inputs of a row against the toolbar's way; the last row does nothing.
     const std::vector<std::pair<std::vector<std::function<void()>>, std::function<void()>>> cases{
@@ -135,9 +146,9 @@ TEST_F(ViewerKeysTest, EveryInputDoesWhatItsToolbarCommandDoesInEveryState) {
             const Outcome by_toolbar = outcome_of(start, cases[row].second);
             for (std::size_t input = 0; input < cases[row].first.size(); ++input) {
                 const Outcome by_input = outcome_of(start, cases[row].first[input]);
-                EXPECT_TRUE(by_input == by_toolbar) << "row " << row << " input " << input << " from state "
-                                                    << static_cast<int>(start) << ": index " << std::get<0>(by_input)
-                                                    << " / " << std::get<0>(by_toolbar);
+                EXPECT_TRUE(by_input == by_toolbar)
+                    << "row " << row << " input " << input << " from state " << static_cast<int>(start) << ": index "
+                    << std::get<0>(by_input) << " / " << std::get<0>(by_toolbar);
             }
         }
     }
@@ -146,9 +157,10 @@ TEST_F(ViewerKeysTest, EveryInputDoesWhatItsToolbarCommandDoesInEveryState) {
 TEST_F(ViewerKeysTest, F11DoubleClickAndEscToggleFullScreenWithoutStoppingTheShow) {
     enter(Start::PlayingForward);
     const auto double_click = [&] { QTest::mouseDClick(window->client_area(), Qt::LeftButton, {}, QPoint(200, 200)); };
-    for (auto [act, full] : std::vector<std::pair<std::function<void()>, bool>>{
-             {[&] { key(Qt::Key_F11); }, true}, {[&] { key(Qt::Key_Escape); }, false}, {double_click, true},
-             {double_click, false}}) {
+    for (auto [act, full] : std::vector<std::pair<std::function<void()>, bool>>{{[&] { key(Qt::Key_F11); }, true},
+                                                                                {[&] { key(Qt::Key_Escape); }, false},
+                                                                                {double_click, true},
+                                                                                {double_click, false}}) {
         act();
         EXPECT_TRUE(QTest::qWaitFor([&] { return window->isFullScreen() == full; }, kStateDeadlineMs)) << full;
     }

@@ -80,8 +80,8 @@ TEST(FolderScan, MatchesTheExtensionWithoutCaseOnEveryKindOfEntry) {
     std::filesystem::create_directory(dir.path() / "Folder.jpg");
     Scan scan(dir.str() + "/", 2);  // a folder given with its separator
     scan.run();
-    const std::vector<std::string> jpeg{".hidden.jpg", "A.JPG", "b.jpg", "c.Jpg", "d.JPE", "e.jfif", "Folder.jpg",
-                                        "photo.jpeg"};
+    const std::vector<std::string> jpeg{".hidden.jpg", "A.JPG",  "b.jpg",      "c.Jpg",
+                                        "d.JPE",       "e.jfif", "Folder.jpg", "photo.jpeg"};
     EXPECT_EQ(table(scan.app), jpeg);
     Scan all(dir.str(), 0);  // bmp first, then the same JPEG names
     all.run();

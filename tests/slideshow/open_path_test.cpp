@@ -182,8 +182,8 @@ TEST(OpenPath, SeveralPathsOpenTheFirstAndNameThoseOfOtherFolders) {
     expect_no_message(t.platform);
     EXPECT_EQ(t.shown(), "b.bmp");
     const std::string stray = (other.path() / "c.png").string();
-    EXPECT_TRUE(open_outside_paths(t.app, t.platform, {t.dir.str(), t.in_dir("a.bmp"), stray, stray},
-                                   OpenedFrom::Drop));
+    EXPECT_TRUE(
+        open_outside_paths(t.app, t.platform, {t.dir.str(), t.in_dir("a.bmp"), stray, stray}, OpenedFrom::Drop));
     EXPECT_EQ(t.shown(), "a.bmp");
     expect_message(t.platform, {"ほかのフォルダの画像は開きません。\n" + elided_path(stray + " (+1)", 60), "ドロップ"});
 }
