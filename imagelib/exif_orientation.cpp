@@ -26,7 +26,9 @@ Orientation normalised(Orientation o) {
 }  // namespace
 
 int orientation_of_exif_block(const unsigned char* block, std::size_t size) {
-    if (size >= 6 && std::memcmp(block, "Exif\0\0", 6) == 0) {
+    // JPEG's APP1 header is "Exif\0" and a pad byte, which a few writers
+    // fill with something else than a zero.
+    if (size >= 6 && std::memcmp(block, "Exif\0", 5) == 0) {
         block += 6;
         size -= 6;
     }

@@ -1,4 +1,4 @@
-// Orientation as the newer formats carry it, put into the EXIF tag's terms
+// Orientation as JPEG and the newer formats carry it, put into the EXIF tag's terms
 // the rest of the library works in.
 #pragma once
 
@@ -7,7 +7,8 @@
 namespace tervo::imagelib {
 
 // The Orientation tag (0x0112) of the first IFD of a TIFF-structured EXIF
-// block, with or without the "Exif\0\0" that precedes it in some files; 1
+// block, with or without the "Exif\0" and pad byte that precede it in JPEG
+// and some other files; 1
 // when it is absent, damaged or out of range.
 int orientation_of_exif_block(const unsigned char* block, std::size_t size);
 

@@ -7,6 +7,7 @@
 // skips no C++ cleanup. Everything libjpeg allocates goes with
 // jpeg_destroy_decompress, on both paths.
 #include "imagelib/decoder.h"
+#include "imagelib/exif_orientation.h"
 #include "imagelib/image_source.h"
 #include "imagelib/load_control.h"
 #include "imagelib/memory_budget.h"
@@ -196,50 +197,6 @@ struct ExifMarker {
     unsigned char data[65535];
 };
 
-unsigned read16(const unsigned char* p, bool little) {
-    return little ? unsigned(p[0]) | unsigned(p[1]) << 8 : unsigned(p[0]) << 8 | unsigned(p[1]);
-}
-
-uint32_t read32(const unsigned char* p, bool little) {
-    return little ? uint32_t(read16(p, true)) | uint32_t(read16(p + 2, true)) << 16
-                  : uint32_t(read16(p, false)) << 16 | uint32_t(read16(p + 2, false));
-}
-
-// The Orientation tag (0x0112) of the first IFD of an APP1 EXIF block; 1 when
-// it is absent, damaged or out of range. Every offset is checked against the
-// block.
-int orientation_of_exif(const unsigned char* block, std::size_t size) {
-    constexpr std::size_t kHeader = 6;  // "Exif\0\0"
-    if (size < kHeader + 8 || std::memcmp(block, "Exif\0", 5) != 0) return 1;
-    const unsigned char* tiff = block + kHeader;
-    const std::size_t length = size - kHeader;
-    bool little;
-    if (tiff[0] == 'I' && tiff[1] == 'I')
-        little = true;
-    else if (tiff[0] == 'M' && tiff[1] == 'M')
-        little = false;
-    else
-        return 1;
-    if (read16(tiff + 2, little) != 42) return 1;
-    const uint32_t ifd = read32(tiff + 4, little);
-    if (ifd < 8 || ifd > length || length - ifd < 2) return 1;
-    const unsigned entries = read16(tiff + ifd, little);
-    for (unsigned i = 0; i < entries; ++i) {
-        const std::size_t entry = std::size_t(ifd) + 2 + std::size_t(i) * 12;
-        if (entry + 12 > length) break;
-        if (read16(tiff + entry, little) != 0x0112) continue;
-        const unsigned type = read16(tiff + entry + 2, little);
-        const uint32_t count = read32(tiff + entry + 4, little);
-        uint32_t value = 0;
-        if (type == 3 && count >= 1)  // SHORT, as the standard says
-            value = read16(tiff + entry + 8, little);
-        else if (type == 4 && count >= 1)  // LONG, written by a few tools
-            value = read32(tiff + entry + 8, little);
-        return value >= 1 && value <= 8 ? int(value) : 1;
-    }
-    return 1;
-}
-
 // The file offset libjpeg has reached.
 int64_t input_position(j_decompress_ptr cinfo) {
     auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
@@ -268,7 +225,7 @@ boolean read_app1(j_decompress_ptr cinfo) {
         const std::size_t got = src->cursor->input().read_at(input_position(cinfo), exif->data, size);
         // XMP and other blocks share APP1; only the first EXIF one counts.
         if (got >= 5 && std::memcmp(exif->data, "Exif\0", 5) == 0)
-            exif->orientation = orientation_of_exif(exif->data, got);
+            exif->orientation = orientation_of_exif_block(exif->data, got);
     }
     (*cinfo->src->skip_input_data)(cinfo, long(size));
     return TRUE;
