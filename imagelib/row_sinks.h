@@ -30,7 +30,7 @@ private:
 // in bands and shrunk with Qt's smooth scaling (area averaging, on
 // premultiplied pixels) to the whole picture's area average within
 // rounding: each band of at least kMinBandRows both ways to the output rows
-// it covers where every band edge can fall within 1/256 of an output row's
+// it covers where every band edge can fall within 1/128 of an output row's
 // window of a whole source row; else each band across only into every kept
 // row, and that picture down once the last row is in (unless it would not
 // fit the memory limit: then bands both ways at the nearest edges). Never enlarges: a direction that would grow is
