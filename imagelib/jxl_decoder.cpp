@@ -96,7 +96,7 @@ private:
         const std::size_t kept = JxlDecoderReleaseInput(dec_.get());
         if (offset_ >= input_.size()) return false;
         std::vector<uint8_t> next(kept + kBlock);
-        std::memcpy(next.data(), buffer_.data() + buffer_.size() - kept, kept);
+        if (kept > 0) std::memcpy(next.data(), buffer_.data() + buffer_.size() - kept, kept);
         const std::size_t got = input_.read_at(offset_, next.data() + kept, kBlock);
         offset_ += int64_t(got);
         next.resize(kept + got);
