@@ -13,17 +13,15 @@ void show_file_error(Platform& platform, WindowHandle owner) {
 }  // namespace
 
 void load_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
-    const std::string path = settings_path(app, file_name);
-    if (const FileResult read = read_settings_file(app, path); !read) {
-        report_failure("cannot read the settings file", path, error_text(read.error));
+    if (const FileResult read = read_settings_file(app, file_name); !read) {
+        report_failure("cannot read the settings file", settings_path(app, file_name), error_text(read.error));
         show_file_error(platform, owner);
     }
 }
 
 bool save_settings(AppState& app, Platform& platform, WindowHandle owner, const char* file_name) {
-    const std::string path = settings_path(app, file_name);
-    if (const FileResult written = write_settings_file(app, path); !written) {
-        report_failure("cannot write the settings file", path, error_text(written.error));
+    if (const FileResult written = write_settings_file(app, file_name); !written) {
+        report_failure("cannot write the settings file", settings_path(app, file_name), error_text(written.error));
         show_file_error(platform, owner);
         return false;
     }

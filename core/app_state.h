@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/byte_string.h"
+#include "core/start_directory.h"
 
 namespace tervo {
 
@@ -85,6 +86,7 @@ struct AppState {
     FileTable files;
     ViewState view;
     std::array<char, kStartDirBytes> start_directory{};
+    StartDirectory start_folder;  // the same directory, held open
 
     GifFrames gif;
     ConversionOptions conversion;

@@ -16,7 +16,9 @@ namespace tervo {
 namespace {
 
 // The file that is really written: where a link leads, and what is there now.
+// Relative names are taken from the folder open as `base`.
 struct Target {
+    int base = AT_FDCWD;
     std::string path;    // the name to put the new file under
     std::string folder;  // the folder that holds it
     bool exists = false;
@@ -36,8 +38,8 @@ std::string folder_of(const std::string& path) {
 // any permission check, a file without any write bit counts as
 // write-protected for everybody. (Checked without opening the file, so a
 // watcher sees no write and nothing can block.)
-bool may_overwrite(const std::string& path, struct stat& info) {
-    if (::lstat(path.c_str(), &info) != 0) return false;
+bool may_overwrite(int base, const std::string& path, struct stat& info) {
+    if (::fstatat(base, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (!S_ISREG(info.st_mode)) {
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return false;
@@ -46,33 +48,54 @@ bool may_overwrite(const std::string& path, struct stat& info) {
         errno = EACCES;
         return false;
     }
-    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    return ::faccessat(base, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-bool resolve_target(const std::string& path, Target& target) {
+// The absolute name of the file a link leads to, through all its levels; a
+// dangling link or a loop fails, so a link never leads to a file being
+// created.
+bool link_destination(int base, const std::string& link, std::string& destination) {
+    using CString = std::unique_ptr<char, decltype(&std::free)>;
+    if (base == AT_FDCWD || link.front() == '/') {
+        CString real(::realpath(link.c_str(), nullptr), &std::free);
+        if (real) destination = real.get();
+        return real != nullptr;
+    }
+    // realpath() knows only the current folder; the descriptor of what the
+    // link leads to knows its own name.
+    const int fd = ::openat(base, link.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) return false;
+    char proc_path[64];
+    std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
+    CString real(::realpath(proc_path, nullptr), &std::free);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (real) destination = real.get();
+    return real != nullptr;
+}
+
+bool resolve_target(int base, const std::string& path, Target& target) {
+    target.base = base;
     if (path.empty() || path.back() == '/') {
         errno = path.empty() ? ENOENT : EISDIR;
         return false;
     }
     struct stat link_info {};
-    if (::lstat(path.c_str(), &link_info) != 0) {
+    if (::fstatat(base, path.c_str(), &link_info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) return false;
         target.path = path;
         target.folder = folder_of(path);
         return true;
     }
     if (S_ISLNK(link_info.st_mode)) {
-        // All levels at once; a dangling link or a loop fails here, so a
-        // link never leads to a file being created.
-        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-        if (!real) return false;
-        target.path = real.get();
+        if (!link_destination(base, path, target.path)) return false;
     } else {
         target.path = path;
     }
     target.folder = folder_of(target.path);
     target.exists = true;
-    return may_overwrite(target.path, target.info);
+    return may_overwrite(base, target.path, target.info);
 }
 
 bool write_all(int fd, std::string_view bytes) {
@@ -105,8 +128,8 @@ bool fill(int fd, const Target& target, std::string_view bytes) {
     return ::fchmod(fd, mode) == 0 && write_all(fd, bytes) && ::fsync(fd) == 0;
 }
 
-void sync_folder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void sync_folder(const Target& target) {
+    int fd = ::openat(target.base, target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     (void)::fsync(fd);
     ::close(fd);
@@ -119,18 +142,18 @@ std::string temp_path_in(const std::string& folder) {
 
 // Gives an unnamed file a name; the /proc path works for everybody, the
 // empty path only with the privilege to open files by descriptor.
-bool link_unnamed(int fd, const std::string& name) {
+bool link_unnamed(int fd, int base, const std::string& name) {
     char proc_path[64];
     std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, proc_path, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (::linkat(AT_FDCWD, proc_path, base, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno == EEXIST) return false;
-    return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
+    return ::linkat(fd, "", base, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
 bool move_into_place(const std::string& temp, const Target& target) {
-    if (std::rename(temp.c_str(), target.path.c_str()) != 0) {
+    if (::renameat(target.base, temp.c_str(), target.base, target.path.c_str()) != 0) {
         const int error = errno;
-        ::unlink(temp.c_str());
+        ::unlinkat(target.base, temp.c_str(), 0);
         errno = error;
         return false;
     }
@@ -140,7 +163,7 @@ bool move_into_place(const std::string& temp, const Target& target) {
 enum class Outcome { Done, Failed, Unsupported };
 
 Outcome replace_unnamed(const Target& target, std::string_view bytes) {
-    int fd = ::open(target.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    int fd = ::openat(target.base, target.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return Outcome::Unsupported;
     if (!fill(fd, target, bytes)) {
         const int error = errno;
@@ -153,12 +176,13 @@ Outcome replace_unnamed(const Target& target, std::string_view bytes) {
     // replaced by a link, so the file is linked under a short temporary
     // name and renamed over it; a kill between the two leaves a temporary
     // that the next save in this folder removes.
-    if (!target.exists && link_unnamed(fd, target.path)) {
+    if (!target.exists && link_unnamed(fd, target.base, target.path)) {
         outcome = Outcome::Done;
     } else {
         for (int attempt = 0; attempt < 8 && outcome == Outcome::Unsupported; ++attempt) {
             std::string temp = temp_path_in(target.folder);
-            if (link_unnamed(fd, temp)) outcome = move_into_place(temp, target) ? Outcome::Done : Outcome::Failed;
+            if (link_unnamed(fd, target.base, temp))
+                outcome = move_into_place(temp, target) ? Outcome::Done : Outcome::Failed;
             else if (errno != EEXIST) break;
         }
     }
@@ -169,7 +193,7 @@ Outcome replace_unnamed(const Target& target, std::string_view bytes) {
 bool replace_named(const Target& target, std::string_view bytes) {
     for (int attempt = 0; attempt < 8; ++attempt) {
         std::string temp = temp_path_in(target.folder);
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int fd = ::openat(target.base, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return false;
@@ -178,7 +202,7 @@ bool replace_named(const Target& target, std::string_view bytes) {
         written = ::close(fd) == 0 && written;
         if (!written) {
             const int error = errno;
-            ::unlink(temp.c_str());
+            ::unlinkat(target.base, temp.c_str(), 0);
             errno = error;
             return false;
         }
@@ -193,7 +217,7 @@ bool replace_named(const Target& target, std::string_view bytes) {
 // for a file that is still his to write.
 bool needs_in_place(const Target& target) {
     if (!target.exists) return false;
-    return target.info.st_nlink > 1 || ::faccessat(AT_FDCWD, target.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
+    return target.info.st_nlink > 1 || ::faccessat(target.base, target.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
 }
 
 // Files up to this size are read back before being overwritten, so that a
@@ -222,7 +246,7 @@ bool overwrite(int fd, std::string_view bytes) {
 // written. A failure part way (a full disk when the file grows) puts the
 // old contents back when they were small enough to keep.
 bool replace_in_place(const Target& target, std::string_view bytes) {
-    int fd = ::open(target.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = ::openat(target.base, target.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat now {};
     // The name must still stand for the file that was checked.
@@ -254,15 +278,19 @@ FileResult failed() { return FileResult{errno != 0 ? errno : EIO}; }
 }  // namespace
 
 FileResult replace_file(const std::string& path, std::string_view bytes, Staging staging) {
+    return replace_file_at(AT_FDCWD, path, bytes, staging);
+}
+
+FileResult replace_file_at(int folder_fd, const std::string& path, std::string_view bytes, Staging staging) {
     errno = 0;
     Target target;
-    if (!resolve_target(path, target)) return failed();
+    if (!resolve_target(folder_fd, path, target)) return failed();
     if (needs_in_place(target)) return replace_in_place(target, bytes) ? FileResult{} : failed();
-    remove_stale_temps(target.folder);
+    remove_stale_temps(target.folder, target.base);
     Outcome outcome = staging == Staging::Unnamed ? replace_unnamed(target, bytes) : Outcome::Unsupported;
     if (outcome == Outcome::Unsupported) outcome = replace_named(target, bytes) ? Outcome::Done : Outcome::Failed;
     if (outcome != Outcome::Done) return failed();
-    sync_folder(target.folder);
+    sync_folder(target);
     return {};
 }
 

@@ -54,4 +54,10 @@ enum class Staging {
 [[nodiscard]] FileResult replace_file(const std::string& path, std::string_view bytes,
                                       Staging staging = Staging::Unnamed);
 
+// The same with a relative `path` taken from the folder open as `folder_fd`
+// (a descriptor, or AT_FDCWD for the current folder): every step happens in
+// that folder even when it is renamed or moved meanwhile.
+[[nodiscard]] FileResult replace_file_at(int folder_fd, const std::string& path, std::string_view bytes,
+                                         Staging staging = Staging::Unnamed);
+
 }  // namespace tervo

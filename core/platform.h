@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +13,22 @@
 
 namespace tervo {
 
-// Opaque reference to a window of the platform layer (a QWidget* in the Qt
-// implementation, a tag in the test fake). nullptr means "no window".
-using WindowHandle = void*;
+// A window of the platform layer as the procedures name it: passed back to
+// the platform as the owner of what it shows, never looked into. The Qt
+// shell derives it from the window, the test fake uses tags; the empty
+// handle (nullptr) names no window.
+class WindowHandle {
+public:
+    constexpr WindowHandle() = default;
+    constexpr WindowHandle(std::nullptr_t) {}
+    constexpr explicit WindowHandle(std::uintptr_t id) : id_(id) {}
+
+    constexpr std::uintptr_t id() const { return id_; }
+    friend constexpr bool operator==(WindowHandle, WindowHandle) = default;
+
+private:
+    std::uintptr_t id_ = 0;
+};
 
 enum class MessageIcon { None, Warning };
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 namespace tervo {
@@ -91,18 +92,20 @@ namespace {
 // Opens the file for reading, creating it empty when nothing has that name.
 // Never blocks (a pipe or device named like the file is refused, not
 // waited for) and never creates a file through a link that names nothing.
-int open_settings_for_reading(const char* file_name, struct stat& info) {
+int open_settings_for_reading(int folder_fd, const char* file_name, struct stat& info) {
     errno = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int fd = ::open(file_name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        int fd = ::openat(folder_fd, file_name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0 && errno == ENOENT) {
             // O_EXCL does not follow a link, so a dangling one fails here
             // with EEXIST; so does a file made meanwhile, which the next
             // attempt opens.
-            fd = ::open(file_name, O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+            constexpr int kCreate = O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+            fd = ::openat(folder_fd, file_name, kCreate, 0666);
             if (fd < 0 && errno == EEXIST) {
                 struct stat link_info {};
-                if (::lstat(file_name, &link_info) == 0 && S_ISLNK(link_info.st_mode)) {
+                if (::fstatat(folder_fd, file_name, &link_info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(link_info.st_mode)) {
                     errno = ELOOP;
                     return -1;
                 }
@@ -122,17 +125,65 @@ int open_settings_for_reading(const char* file_name, struct stat& info) {
     return -1;
 }
 
+// The folder the settings file is found in, for one read or write: the
+// start directory held open, else the one the record names (opened for
+// this use), else the current one. An absolute name needs none.
+class SettingsFolder {
+public:
+    SettingsFolder(const AppState& app, const char* file_name) {
+        const std::string_view named = text_of(app.start_directory);
+        if (file_name[0] == '/') return;
+        if (app.start_folder.fd() >= 0) {
+            fd_ = app.start_folder.fd();
+        } else if (!named.empty()) {
+            owned_ = ::open(std::string(named).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            fd_ = owned_;
+            error_ = owned_ < 0 ? errno : 0;
+        }
+    }
+    ~SettingsFolder() {
+        if (owned_ >= 0) ::close(owned_);
+    }
+    SettingsFolder(const SettingsFolder&) = delete;
+    SettingsFolder& operator=(const SettingsFolder&) = delete;
+
+    int fd() const { return fd_; }
+    // Why the named folder could not be opened; 0 when it was.
+    int error() const { return error_; }
+
+private:
+    int fd_ = AT_FDCWD;
+    int owned_ = -1;
+    int error_ = 0;
+};
+
+// The name a held directory has now, which may differ from the one
+// recorded at start; empty when it cannot be told.
+std::string present_name(int folder_fd) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folder_fd);
+    std::string name(4096, '\0');
+    const ssize_t n = ::readlink(link, name.data(), name.size());
+    if (n <= 0 || name[0] != '/') return {};
+    name.resize(static_cast<std::size_t>(n));
+    return name;
+}
+
 }  // namespace
 
 std::string settings_path(const AppState& app, const char* file_name) {
-    const std::string_view dir = text_of(app.start_directory);
-    if (dir.empty() || file_name[0] == '/') return file_name;
+    if (file_name[0] == '/') return file_name;
+    std::string dir = app.start_folder.fd() >= 0 ? present_name(app.start_folder.fd()) : std::string();
+    if (dir.empty()) dir = text_of(app.start_directory);
+    if (dir.empty()) return file_name;
     return join_path(dir, file_name);
 }
 
-FileResult read_settings_file(AppState& app, const std::string& path) {
+FileResult read_settings_file(AppState& app, const char* file_name) {
+    const SettingsFolder folder(app, file_name);
+    if (folder.error() != 0) return FileResult{folder.error()};
     struct stat info {};
-    int fd = open_settings_for_reading(path.c_str(), info);
+    int fd = open_settings_for_reading(folder.fd(), file_name, info);
     if (fd < 0) return FileResult{errno != 0 ? errno : EIO};
     SettingsLineReader reader(app);
     char piece[kReadPiece];
@@ -160,8 +211,10 @@ std::string format_settings(const AppState& app) {
     return text;
 }
 
-FileResult write_settings_file(const AppState& app, const std::string& path) {
-    return replace_file(path, format_settings(app));
+FileResult write_settings_file(const AppState& app, const char* file_name) {
+    const SettingsFolder folder(app, file_name);
+    if (folder.error() != 0) return FileResult{folder.error()};
+    return replace_file_at(folder.fd(), file_name, format_settings(app));
 }
 
 }  // namespace tervo

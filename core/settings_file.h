@@ -18,16 +18,22 @@ constexpr std::size_t kMaxLineBytes = 511;      // a line's text without its lin
 constexpr std::size_t kMaxIntegerChars = 31;    // characters read after "file_select=" etc.
 constexpr std::size_t kMaxFolderBytes = kNameBytes - 1;  // longest read_foldername kept
 
-// Where the settings file is: `file_name` in the directory the program was
-// started from (the record's start_directory; the current one when unset or
-// when `file_name` is absolute). The working directory is never changed.
+// The settings file is `file_name` in the directory the program was started
+// from: the one the record holds open (see start_directory.h), which keeps
+// a rename or move of it while the program runs from losing the settings;
+// when none is held, the one start_directory names; when that is empty or
+// `file_name` is absolute, the current one. The working directory is never
+// changed.
+//
+// The path that names the file in messages, with the start directory's
+// present name.
 std::string settings_path(const AppState& app, const char* file_name);
 
 // Reads the settings file (creating it empty when missing) into the record.
 // Fails with the reason when the file cannot be opened, is not a regular
 // file (a pipe, a folder, a link that names nothing: EINVAL, EISDIR, ELOOP)
 // or cannot be read to its end (the lines read before stay stored).
-[[nodiscard]] FileResult read_settings_file(AppState& app, const std::string& path);
+[[nodiscard]] FileResult read_settings_file(AppState& app, const char* file_name);
 
 // Stores the value of one line (without its line end) when it starts with a key.
 void parse_settings_line(AppState& app, std::string_view line);
@@ -55,7 +61,7 @@ std::string format_settings(const AppState& app);
 // previous file, and a link named like the file is written through to the
 // file it names. Fails with the reason when nothing could be saved, a link
 // that names nothing included.
-[[nodiscard]] FileResult write_settings_file(const AppState& app, const std::string& path);
+[[nodiscard]] FileResult write_settings_file(const AppState& app, const char* file_name);
 
 // Reads a decimal integer the way the settings and dialogs do: leading white
 // space, an optional sign, digits up to the first other character; 0 when

@@ -107,9 +107,14 @@ bool owner_has_ended(const TempOwner& owner) {
     return false;
 }
 
-int remove_stale_temps(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return 0;
+int remove_stale_temps(const std::string& folder, int base_fd) {
+    const int folder_fd = ::openat(base_fd, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd < 0) return 0;
+    DIR* dir = ::fdopendir(folder_fd);
+    if (dir == nullptr) {
+        ::close(folder_fd);
+        return 0;
+    }
     const int dir_fd = ::dirfd(dir);
     const uid_t me = ::geteuid();
     int removed = 0;

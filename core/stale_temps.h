@@ -2,6 +2,8 @@
 // that a killed or crashed run left behind. Plain C++, no Qt.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,7 +39,8 @@ bool owner_has_ended(const TempOwner& owner);
 
 // Removes the temporary files of ended runs from a folder: only regular
 // files with our prefix, owned by the effective user. Returns how many
-// were removed. Everything else in the folder is left alone.
-int remove_stale_temps(const std::string& folder);
+// were removed. Everything else in the folder is left alone. A relative
+// `folder` is taken from the folder open as `base_fd`.
+int remove_stale_temps(const std::string& folder, int base_fd = AT_FDCWD);
 
 }  // namespace tervo

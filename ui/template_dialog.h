@@ -12,6 +12,7 @@
 #include "core/app_state.h"
 #include "core/platform.h"
 #include "resources/dialog_font.h"
+#include "ui/window_handle.h"
 
 class QComboBox;
 class QLabel;
@@ -34,7 +35,7 @@ public:
     TemplateDialog(QWidget* owner, const char* title, int width_units, int height_units);
 
     // The dialog as the platform layer knows it (owner of message boxes).
-    WindowHandle handle() { return static_cast<QWidget*>(this); }
+    WindowHandle handle() const { return window_handle(this); }
 
     // Sets a combo box's edit text without marking any list entry as chosen.
     static void set_combo_text(QComboBox* combo, std::string_view text);

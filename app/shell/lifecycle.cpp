@@ -1,7 +1,5 @@
 #include "app/shell/lifecycle.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -9,6 +7,7 @@
 
 #include "app/settings_io.h"
 #include "core/settings_file.h"
+#include "core/start_directory.h"
 #include "app/shell/main_window.h"
 
 namespace tervo {
@@ -35,12 +34,6 @@ void fit_frame_into_size(QWidget& window) {
 }
 
 }  // namespace
-
-void capture_start_directory(AppState& app) {
-    std::array<char, kStartDirBytes> directory{};
-    if (getcwd(directory.data(), directory.size()) == nullptr) return;
-    app.start_directory = directory;
-}
 
 int run_tervo(QApplication& application, AppState& app, const std::vector<std::string>& given_paths) {
     MainWindow window(app, given_paths);

@@ -17,8 +17,4 @@ namespace tervo {
 // saved folder. Returns the loop's exit code.
 int run_tervo(QApplication& application, AppState& app, const std::vector<std::string>& given_paths = {});
 
-// Stores the current directory in start_directory; a directory that does
-// not fit its 256 bytes leaves it empty.
-void capture_start_directory(AppState& app);
-
 }  // namespace tervo

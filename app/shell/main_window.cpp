@@ -26,6 +26,7 @@
 #include "slideshow/folder_scan.h"
 #include "slideshow/open_path.h"
 #include "slideshow/status_bar.h"
+#include "ui/window_handle.h"
 
 namespace tervo {
 namespace {
@@ -53,7 +54,7 @@ MainWindow::MainWindow(AppState& app, const std::vector<std::string>& given_path
     resize(screen.width(), screen.height() - kScreenBottomReserve);
 
     // What the window does while it is being created, in this order.
-    load_settings(app_, platform_, this, kSettingsFileName);
+    load_settings(app_, platform_, window_handle(this), kSettingsFileName);
     create_main_controls();
     // A path that cannot be opened has had its message: start as without one.
     if (!open_outside_paths(app_, platform_, given_paths, OpenedFrom::CommandLine)) rescan_folder(app_, platform_);

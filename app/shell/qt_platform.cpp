@@ -17,14 +17,13 @@
 #include "slideshow/paint.h"
 #include "slideshow/picture_ahead.h"
 #include "slideshow/playback.h"
+#include "ui/window_handle.h"
 
 namespace tervo {
 namespace {
 
 QString qt_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string byte_text(const QString& text) { return text.toUtf8().toStdString(); }
-
-QWidget* owner_widget(WindowHandle owner) { return static_cast<QWidget*>(owner); }
 
 // While it lives, closes `dialog` when `watched` is closed.
 class CloseFollower : public QObject {
@@ -57,11 +56,13 @@ QtPlatform::QtPlatform(AppState& app, QWidget* main_window) : app_(app), main_wi
     QObject::connect(&timer_, &QTimer::timeout, [this] { play_tick(app_, *this); });
 }
 
+WindowHandle QtPlatform::main_window() { return window_handle(main_window_); }
+
 void QtPlatform::message_box(WindowHandle owner, const std::string& text, const std::string& title,
                              MessageIcon icon) {
-    if (main_window_closed_ && owner == main_window_) return;
+    if (main_window_closed_ && owner == main_window()) return;
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, qt_text(title),
-                    qt_text(text), QMessageBox::Ok, owner_widget(owner));
+                    qt_text(text), QMessageBox::Ok, window_for(owner));
     widen_for_title(box);
     box.exec();
 }
@@ -112,7 +113,7 @@ std::optional<std::string> QtPlatform::choose_folder(const std::string& title, c
 }
 
 std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& request) {
-    FileDialog dialog(owner_widget(request.owner), request);
+    FileDialog dialog(window_for(request.owner), request);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -124,7 +125,7 @@ std::optional<OpenFilesResult> QtPlatform::open_files(const FileDialogRequest& r
 }
 
 std::optional<std::string> QtPlatform::save_file(const FileDialogRequest& request) {
-    FileDialog dialog(owner_widget(request.owner), request);
+    FileDialog dialog(window_for(request.owner), request);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The name is used as typed: no extension is added to it. Replacing an

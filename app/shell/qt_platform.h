@@ -25,7 +25,7 @@ public:
     // The paint takes the pictures prepared ahead from here.
     void attach_picture_ahead(PictureAhead* ahead) { ahead_ = ahead; }
 
-    WindowHandle main_window() override { return main_window_; }
+    WindowHandle main_window() override;
     void message_box(WindowHandle owner, const std::string& text, const std::string& title,
                      MessageIcon icon) override;
     void start_play_timer(int period_ms) override;

@@ -1,8 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,16 +14,19 @@
 
 #include "app/settings_io.h"
 #include "core/settings_file.h"
+#include "core/start_directory.h"
 #include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/kill_while_saving.h"
 #include "tests/support/temp_dir.h"
 
 namespace tervo {
 namespace {
 
 using testing::FakePlatform;
-using testing::TempDir;
+using testing::kill_while_saving;
 using testing::read_file;
+using testing::TempDir;
 
 // Runs a test body inside a directory and returns to the old one afterwards.
 class InDirectory {
@@ -189,10 +190,10 @@ TEST(SettingsFile, FailuresShowTheMessageAndLoseNothing) {
     AppState app;
     app.settings.psize = 4;
     FakePlatform platform;
-    int owner_tag = 0;
+    const WindowHandle owner_tag{0x0e1};
     ::testing::internal::CaptureStderr();
-    load_settings(app, platform, &owner_tag, kSettingsFileName);
-    expect_message(platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning, &owner_tag});
+    load_settings(app, platform, owner_tag, kSettingsFileName);
+    expect_message(platform, {"ﾌｧｲﾙが開けません", "ﾌｧｲﾙｴﾗｰ", MessageIcon::Warning, owner_tag});
     EXPECT_EQ(app.settings.psize, 4);
 
     // Saving cannot replace a directory: the message, and no temporary left behind.
@@ -356,26 +357,9 @@ TEST(SettingsFile, ASaveKilledAtAnyMomentLeavesNoTemporary) {
     set_text(app.settings.folder, std::string(250, 'f'));
     const std::string saved = format_settings(app);
     for (int round = 0; round < 30; ++round) {
-        int progress[2];
-        ASSERT_EQ(::pipe(progress), 0);
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(progress[0]);
-            FakePlatform quiet;
-            for (;;) {
-                if (!save_settings(app, quiet, nullptr, kSettingsFileName)) ::_exit(1);
-                if (::write(progress[1], "s", 1) != 1) ::_exit(2);
-            }
-        }
-        ::close(progress[1]);
-        char byte = 0;
-        for (int saves = 0; saves < round % 3; ++saves) ASSERT_EQ(::read(progress[0], &byte, 1), 1);
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ::close(progress[0]);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "a save failed in the child";
+        FakePlatform quiet;
+        ASSERT_TRUE(
+            kill_while_saving(round % 3, [&](int) { return save_settings(app, quiet, nullptr, kSettingsFileName); }));
 
         const std::string now = read_file(launch.path() / kSettingsFileName);
         EXPECT_TRUE(now == previous || now == saved) << "round " << round;
@@ -385,6 +369,40 @@ TEST(SettingsFile, ASaveKilledAtAnyMomentLeavesNoTemporary) {
         ASSERT_EQ(names_in(launch.path()), std::vector<std::string>{kSettingsFileName}) << "round " << round;
         launch.write(kSettingsFileName, previous);
     }
+}
+
+// The start directory is held from the start: renamed or moved while the
+// program runs, it still gets the settings, and a failure names it as it
+// is called now.
+TEST(SettingsFile, AStartDirectoryRenamedWhileRunningKeepsTheSettings) {
+    TempDir root;
+    const auto start = std::filesystem::canonical(root.path()) / "start";
+    const auto moved = start.parent_path() / "moved";
+    std::filesystem::create_directory(start);
+    AppState app;
+    {
+        InDirectory in(start);
+        capture_start_directory(app);
+    }
+    EXPECT_EQ(text_of(app.start_directory), start.string());
+    std::filesystem::rename(start, moved);
+    std::filesystem::create_directory(start);  // another directory under the old name
+    app.settings.psize = 5;
+    FakePlatform platform;
+    ASSERT_TRUE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_EQ(read_file(moved / kSettingsFileName), format_settings(app));
+    app.settings.psize = 0;
+    load_settings(app, platform, nullptr, kSettingsFileName);
+    EXPECT_EQ(app.settings.psize, 5);
+    EXPECT_TRUE(names_in(start).empty());
+
+    std::filesystem::remove(moved / kSettingsFileName);
+    std::filesystem::create_directory(moved / kSettingsFileName);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(save_settings(app, platform, nullptr, kSettingsFileName));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tervo: cannot write the settings file " +
+                                                            (moved / kSettingsFileName).string() + ": " +
+                                                            std::strerror(EISDIR) + "\n");
 }
 
 TEST(SettingsFile, ReadDecimalFollowsTheDialogRules) {

@@ -14,6 +14,7 @@
 
 #include "core/file_replace.h"
 #include "core/stale_temps.h"
+#include "tests/support/kill_while_saving.h"
 #include "tests/support/temp_dir.h"
 
 namespace tervo {
@@ -23,8 +24,9 @@ void PrintTo(Staging staging, std::ostream* out) { *out << (staging == Staging::
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
+using testing::kill_while_saving;
 using testing::read_file;
+using testing::TempDir;
 
 std::vector<std::string> names_in(const fs::path& folder) {
     std::vector<std::string> names;
@@ -231,28 +233,11 @@ TEST(FileReplaceKilled, NamedTemporariesOfAKilledSaveAreClearedByTheNext) {
     const fs::path target = dir.write("out.gif", "initial");
     const std::string first(256 * 1024, 'a'), second(256 * 1024, 'b');
     for (int round = 0; round < 24; ++round) {
-        int progress[2];
-        ASSERT_EQ(::pipe(progress), 0);
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(progress[0]);
-            for (int i = 0;; ++i) {
-                if (!replace_file(target.string(), i % 2 ? second : first, Staging::Named)) ::_exit(1);
-                if (::write(progress[1], "s", 1) != 1) ::_exit(2);
-            }
-        }
-        ::close(progress[1]);
-        // Let it finish a few saves (none in the first round), so that the
+        // A few saves finish first (none in the first round), so that the
         // kill falls into different saves and stages of a save.
-        char byte = 0;
-        for (int saves = 0; saves < round % 4; ++saves)
-            ASSERT_EQ(::read(progress[0], &byte, 1), 1) << "the saving child stopped";
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ::close(progress[0]);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed a save";
+        ASSERT_TRUE(kill_while_saving(round % 4, [&](int i) {
+            return bool(replace_file(target.string(), i % 2 ? second : first, Staging::Named));
+        }));
 
         const std::string now = read_file(target);
         EXPECT_TRUE(now == "initial" || now == first || now == second) << "round " << round;

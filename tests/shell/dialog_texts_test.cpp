@@ -126,7 +126,8 @@ TEST_F(DialogTextsTest, EveryDialogAndMessageBoxShowsItsTextsWhole) {
         expect_whole(std::to_string(id), [&] { window->command_action(id)->trigger(); });
     QtPlatform& platform = window->platform();
     expect_whole("folder", [&] { platform.choose_folder("フォルダを選択", pictures.str()); });
-    FileDialogRequest request{window.get(), "名前を付けて保存", filters_with_type_first(2), pictures.str() + "/*.jpg"};
+    FileDialogRequest request{platform.main_window(), "名前を付けて保存", filters_with_type_first(2),
+                              pictures.str() + "/*.jpg"};
     expect_whole("save", [&] { platform.save_file(request); });
     expect_whole("insert", [&] { platform.open_files(request); });
     for (const auto& [text, title] :
@@ -138,7 +139,7 @@ TEST_F(DialogTextsTest, EveryDialogAndMessageBoxShowsItsTextsWhole) {
                                                           {"ファイル２個以上設定して下さい", "GIFﾌｧｲﾙ作成"},
                                                           {"項目を選択して下さい", "UPDOWN"},
                                                           {"ソート失敗", "Error"}})
-        expect_whole(title, [&] { platform.message_box(window.get(), text, title, MessageIcon::Warning); });
+        expect_whole(title, [&] { platform.message_box(platform.main_window(), text, title, MessageIcon::Warning); });
     QWidget* about = open_about_box(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(about, kStateDeadlineMs));
     EXPECT_EQ(cut_texts(about), "");

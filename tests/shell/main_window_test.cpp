@@ -41,6 +41,7 @@
 #include "slideshow/status_bar.h"
 #include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
+#include "ui/window_handle.h"
 
 namespace tervo {
 namespace {
@@ -107,7 +108,7 @@ TEST_F(MainWindowTest, StartsWithoutSettingsInInitialFillingTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(window.pos(), QPoint(0, 0));
     EXPECT_EQ(window.size(), QSize(screen.width(), screen.height() - 26));
-    EXPECT_EQ(window.platform().main_window(), static_cast<QWidget*>(&window));
+    EXPECT_EQ(window.platform().main_window(), window_handle(&window));
 
     show(window);
     const StatusBarWidget* bar = window.status_bar();
@@ -286,7 +287,8 @@ TEST_F(MainWindowTest, MessagesHaveOneOkButtonAndTheirIcon) {
         seen = std::to_string(static_cast<QMessageBox*>(modal)->icon());
         static_cast<QMessageBox*>(modal)->accept();
     });
-    window.platform().message_box(&window, "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
+    window.platform().message_box(window.platform().main_window(), "キャンセルしました。", "フォルダ選択",
+                                  MessageIcon::Warning);
     EXPECT_EQ(seen, std::to_string(QMessageBox::Warning));
 }
 

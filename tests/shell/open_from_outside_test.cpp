@@ -155,7 +155,8 @@ TEST_F(OpenFromOutsideTest, DropsOfOtherThingsOrDuringAModalWindowAreRefused) {
         taken = drop(window, {url("c.png")});
         static_cast<QMessageBox*>(modal)->accept();
     });
-    window.platform().message_box(&window, "キャンセルしました。", "フォルダ選択", MessageIcon::Warning);
+    window.platform().message_box(window.platform().main_window(), "キャンセルしました。", "フォルダ選択",
+                                  MessageIcon::Warning);
     EXPECT_EQ(taken, std::make_pair(false, false));
 
     // Several of one folder: the first opens, the others are in its table.

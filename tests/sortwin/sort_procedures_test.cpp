@@ -15,7 +15,7 @@ namespace {
 
 using testing::FakePlatform;
 
-WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x5017);
+constexpr WindowHandle kWindow{0x5017};
 
 std::vector<std::string> texts(const SortList& list) {
     std::vector<std::string> result;

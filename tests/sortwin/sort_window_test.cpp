@@ -146,8 +146,7 @@ TEST_F(SortWindowGuiTest, EmptyTable) {
     click_header(*window);
     EXPECT_EQ(status(*window)[0], "DOWN");
     press(*window, tb_sort_up);
-    expect_message(platform,
-                   {.text = "項目を選択して下さい", .owner = static_cast<void*>(static_cast<QWidget*>(window.get()))});
+    expect_message(platform, {.text = "項目を選択して下さい", .owner = window_handle(window.get())});
     window->close();
     EXPECT_EQ(app->files.file_count, 0);
 }

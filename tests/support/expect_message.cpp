@@ -16,8 +16,8 @@ const char* icon_name(MessageIcon icon) {
 }
 
 void describe(std::ostream& out, const RecordedMessage& message) {
-    out << '"' << message.text << "\" title \"" << message.title << "\" icon " << icon_name(message.icon)
-        << " owner " << message.owner;
+    out << '"' << message.text << "\" title \"" << message.title << "\" icon " << icon_name(message.icon) << " owner "
+        << message.owner.id();
 }
 
 void describe_recorded(std::ostream& out, const FakePlatform& platform) {
@@ -54,7 +54,7 @@ void expect_message(const FakePlatform& platform, const ExpectedMessage& expecte
     out << "Expected message box \"" << expected.text << '"';
     if (expected.title) out << " title \"" << *expected.title << '"';
     if (expected.icon) out << " icon " << icon_name(*expected.icon);
-    if (expected.owner) out << " owner " << *expected.owner;
+    if (expected.owner) out << " owner " << expected.owner->id();
     if (count == kAnyCount)
         out << ", shown last";
     else if (count == 1)

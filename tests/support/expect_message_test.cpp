@@ -22,12 +22,12 @@ std::vector<::testing::TestPartResult> failures_of(const std::function<void()>& 
     return failures;
 }
 
-int owner_tag = 0;
+constexpr WindowHandle owner_tag{0x0e1};
 
 class ExpectMessage : public ::testing::Test {
 protected:
     void show(const std::string& text, const std::string& title = "T", MessageIcon icon = MessageIcon::Warning,
-              WindowHandle owner = &owner_tag) {
+              WindowHandle owner = owner_tag) {
         platform.message_box(owner, text, title, icon);
     }
     FakePlatform platform;
@@ -36,9 +36,9 @@ protected:
 TEST_F(ExpectMessage, PassesOnTheMessageShown) {
     show("成功！", "GIFファイル作成", MessageIcon::None);
     EXPECT_TRUE(failures_of([&] {
-                    expect_message(platform, {"成功！", "GIFファイル作成", MessageIcon::None, &owner_tag});
+                    expect_message(platform, {"成功！", "GIFファイル作成", MessageIcon::None, owner_tag});
                     expect_message(platform, {"成功！"});  // what is left out is not compared
-                    expect_message(platform, {.text = "成功！", .owner = &owner_tag});
+                    expect_message(platform, {.text = "成功！", .owner = owner_tag});
                     expect_message(platform, {"成功！"}, kAnyCount);
                 }).empty());
 }
@@ -56,13 +56,12 @@ TEST_F(ExpectMessage, ChecksTheLastOfSeveral) {
 }
 
 TEST_F(ExpectMessage, EachFieldGivenMustMatch) {
-    show("text", "title", MessageIcon::Warning, &owner_tag);
-    int other_owner = 0;
+    show("text", "title", MessageIcon::Warning, owner_tag);
     const ExpectedMessage wrong[] = {
         {"other"},
         {"text", "other"},
         {"text", "title", MessageIcon::None},
-        {"text", "title", MessageIcon::Warning, &other_owner},
+        {"text", "title", MessageIcon::Warning, WindowHandle{0x0e2}},
         {.text = "text", .owner = nullptr},
     };
     for (const ExpectedMessage& expected : wrong) {

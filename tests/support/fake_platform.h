@@ -48,7 +48,7 @@ public:
     std::function<void(bool erase)> on_repaint;
     std::function<void(ToolWindow)> on_tool_window;
     // Stands for the main window as the owner of its procedures' messages.
-    WindowHandle main_window_tag = reinterpret_cast<WindowHandle>(0x3a1);
+    WindowHandle main_window_tag{0x3a1};
     std::function<void()> on_discard_prepared;
 
     WindowHandle main_window() override { return main_window_tag; }

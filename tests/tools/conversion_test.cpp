@@ -81,7 +81,7 @@ struct ShownImage {
     TempDir dir;
     AppState app;
     FakePlatform platform;
-    WindowHandle dialog = &platform;
+    WindowHandle dialog{0xd1a};
 
     ShownImage(int width, int height, const char* name = "shown.png") {
         EXPECT_TRUE(testing::write_test_image(dir.path() / name, width, height));

@@ -32,7 +32,7 @@ std::vector<std::string> numbered_names(int count, int first = 0) {
 struct Builder {
     AppState app;
     FakePlatform platform;
-    WindowHandle dialog = &platform;
+    WindowHandle dialog{0xd1a};
 
     Builder() { gif_dialog_init(app); }
     // Files chosen in one folder.

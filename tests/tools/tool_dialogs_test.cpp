@@ -185,9 +185,12 @@ TEST(ToolDialogLayout, EveryComboEntryShowsWholeAndNoControlsOverlap) {
 TEST(ConversionDialogWindow, SaveRemembersTheFieldsAndStaysOpen) {
     AppState app;
     FakePlatform platform;
+    WindowHandle closed_dialog;
     {
         ConversionDialog dialog(app, platform, nullptr);
         dialog.show();
+        closed_dialog = dialog.handle();
+        EXPECT_EQ(window_for(closed_dialog), &dialog);
         EXPECT_TRUE(dialog.type_combo()->isEditable());
         EXPECT_EQ(dialog.type_combo()->currentText(), QString::fromUtf8("1:Bitmap"));
         EXPECT_EQ(dialog.quality_edit()->text(), QStringLiteral("100"));
@@ -202,6 +205,7 @@ TEST(ConversionDialogWindow, SaveRemembersTheFieldsAndStaysOpen) {
         QTest::mouseClick(dialog.close_button(), Qt::LeftButton);
         EXPECT_FALSE(dialog.isVisible());
     }
+    EXPECT_EQ(window_for(closed_dialog), nullptr) << "a message owned by a closed dialog must not reach it";
     EXPECT_EQ(app.conversion.output_type, OutputType::Jpeg);
     EXPECT_EQ(app.conversion.jpeg_quality, 100);
     EXPECT_TRUE(app.conversion.usage_switch);
