@@ -9,7 +9,8 @@ namespace tervo {
 void report_failure(std::string_view what, std::string_view path, std::string_view why) {
     // One write, so lines of two threads never mix.
     std::string line = "tervo: ";
-    line.append(what).append(" ").append(path).append(": ").append(why).append("\n");
+    if (!what.empty()) line.append(what).append(" ");
+    line.append(path).append(": ").append(why).append("\n");
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }

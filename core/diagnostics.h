@@ -7,7 +7,8 @@
 
 namespace tervo {
 
-// Prints "tervo: <what> <path>: <why>".
+// Prints "tervo: <what> <path>: <why>" ("tervo: <path>: <why>" when `what`
+// is empty).
 void report_failure(std::string_view what, std::string_view path, std::string_view why);
 
 // The text of a system error number.

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -65,9 +64,7 @@ bool link_destination(int base, const std::string& link, std::string& destinatio
     // link leads to knows its own name.
     const int fd = ::openat(base, link.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) return false;
-    char proc_path[64];
-    std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
-    CString real(::realpath(proc_path, nullptr), &std::free);
+    CString real(::realpath(descriptor_path(fd).c_str(), nullptr), &std::free);
     const int error = errno;
     ::close(fd);
     errno = error;
@@ -143,9 +140,7 @@ std::string temp_path_in(const std::string& folder) {
 // Gives an unnamed file a name; the /proc path works for everybody, the
 // empty path only with the privilege to open files by descriptor.
 bool link_unnamed(int fd, int base, const std::string& name) {
-    char proc_path[64];
-    std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, proc_path, base, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (::linkat(AT_FDCWD, descriptor_path(fd).c_str(), base, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno == EEXIST) return false;
     return ::linkat(fd, "", base, name.c_str(), AT_EMPTY_PATH) == 0;
 }
@@ -276,6 +271,8 @@ namespace {
 FileResult failed() { return FileResult{errno != 0 ? errno : EIO}; }
 
 }  // namespace
+
+std::string descriptor_path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 FileResult replace_file(const std::string& path, std::string_view bytes, Staging staging) {
     return replace_file_at(AT_FDCWD, path, bytes, staging);

@@ -54,6 +54,9 @@ enum class Staging {
 [[nodiscard]] FileResult replace_file(const std::string& path, std::string_view bytes,
                                       Staging staging = Staging::Unnamed);
 
+// The name under /proc by which the file open as `fd` is reached.
+std::string descriptor_path(int fd);
+
 // The same with a relative `path` taken from the folder open as `folder_fd`
 // (a descriptor, or AT_FDCWD for the current folder): every step happens in
 // that folder even when it is renamed or moved meanwhile.

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 namespace tervo {
@@ -160,10 +159,8 @@ private:
 // The name a held directory has now, which may differ from the one
 // recorded at start; empty when it cannot be told.
 std::string present_name(int folder_fd) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folder_fd);
     std::string name(4096, '\0');
-    const ssize_t n = ::readlink(link, name.data(), name.size());
+    const ssize_t n = ::readlink(descriptor_path(folder_fd).c_str(), name.data(), name.size());
     if (n <= 0 || name[0] != '/') return {};
     name.resize(static_cast<std::size_t>(n));
     return name;

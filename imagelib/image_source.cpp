@@ -83,29 +83,23 @@ struct Kept {
 };
 
 // Claims from the process's budget what the shrinking sink and the copies
-// made after it will hold, once the delivered size is known, and stops the
-// rows of a load that is to stop.
+// made after it will hold, once the sink has planned its buffers, and stops
+// the rows of a load that is to stop.
 class ClaimingSink : public RowSink {
 public:
-    ClaimingSink(ShrinkingSink& sink, QSize wanted, QRectF part, bool copies, MemoryClaim& claim)
-        : sink_(sink), wanted_(wanted), part_(part), copies_(copies), claim_(claim) {}
-
-    bool start(QSize size, QImage::Format format) override {
+    ClaimingSink(ShrinkingSink& sink, QSize wanted, QRectF part, bool copies, MemoryClaim& claim) : sink_(sink) {
         const auto side = [](double fraction, int length) { return int64_t(std::ceil(fraction * length)) + 2; };
-        const int64_t kept_w = std::min<int64_t>(side(part_.width(), size.width()), size.width());
-        const int64_t kept_h = std::min<int64_t>(side(part_.height(), size.height()), size.height());
-        const int64_t out_w = std::clamp<int64_t>(side(part_.width(), wanted_.width()), 1, kept_w);
-        const int64_t out_h = std::clamp<int64_t>(side(part_.height(), wanted_.height()), 1, kept_h);
-        const int64_t band_rows =
-            std::min<int64_t>(kept_h, 2 * (ShrinkingSink::kMinBandRows + (kept_h + out_h - 1) / out_h) + 4);
-        const int64_t pixel = QImage::toPixelFormat(format).bitsPerPixel() / 8 + 1;
-        // The shrunk picture is held throughout; beside it, first the bands
-        // and a row, then a turned or flattened copy, then the resized one.
-        const int64_t out = 4 * out_w * out_h;
-        const int64_t bands = 2 * pixel * kept_w * band_rows + pixel * size.width();
-        const int64_t resized = 4 * side(part_.width(), wanted_.width()) * side(part_.height(), wanted_.height());
-        claim_ = MemoryClaim(out + std::max({bands, copies_ ? out : 0, resized}));
-        if (!claim_) return false;
+        const int64_t resized = 4 * side(part.width(), wanted.width()) * side(part.height(), wanted.height());
+        // The shrunk picture is held throughout; beside it, first what else
+        // the sink holds, then a turned or flattened copy, then the resized one.
+        sink_.claim_before_start([&claim, copies, resized](int64_t held, int64_t result) {
+            claim = MemoryClaim(std::max(held, result + std::max(copies ? result : 0, resized)));
+            return bool(claim);
+        });
+    }
+
+    void decoder_holds(int64_t bytes) override { sink_.decoder_holds(bytes); }
+    bool start(QSize size, QImage::Format format) override {
         try {
             spare_.resize(std::size_t(image_bytes(QSize(size.width(), 1), format)));
         } catch (const std::bad_alloc&) {
@@ -127,10 +121,6 @@ public:
 
 private:
     ShrinkingSink& sink_;
-    QSize wanted_;
-    QRectF part_;
-    bool copies_;
-    MemoryClaim& claim_;
     std::vector<uchar> spare_;
     bool stopped_ = false;
 };

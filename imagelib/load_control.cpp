@@ -78,8 +78,9 @@ MemoryClaim::MemoryClaim(int64_t bytes) : bytes_(bytes < 0 ? 0 : bytes) {
         granted_ = fits();
     }
     if (!granted_) return;
+    background_ = background();
     b.claimed += bytes_;
-    if (background()) b.background += bytes_;
+    if (background_) b.background += bytes_;
 }
 
 MemoryClaim& MemoryClaim::operator=(MemoryClaim&& other) noexcept {
@@ -87,6 +88,7 @@ MemoryClaim& MemoryClaim::operator=(MemoryClaim&& other) noexcept {
         give_back();
         bytes_ = other.bytes_;
         granted_ = other.granted_;
+        background_ = other.background_;
         other.bytes_ = 0;
         other.granted_ = false;
     }
@@ -101,7 +103,7 @@ void MemoryClaim::give_back() {
     {
         std::lock_guard lock(b.mutex);
         b.claimed -= bytes_;
-        if (background()) b.background -= bytes_;
+        if (background_) b.background -= bytes_;
     }
     granted_ = false;
     b.returned.notify_all();

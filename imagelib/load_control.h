@@ -38,7 +38,8 @@ public:
     MemoryClaim() = default;
     explicit MemoryClaim(int64_t bytes);
     ~MemoryClaim();
-    MemoryClaim(MemoryClaim&& other) noexcept : bytes_(other.bytes_), granted_(other.granted_) {
+    MemoryClaim(MemoryClaim&& other) noexcept
+        : bytes_(other.bytes_), granted_(other.granted_), background_(other.background_) {
         other.bytes_ = 0;
         other.granted_ = false;
     }
@@ -53,6 +54,9 @@ private:
     void give_back();
     int64_t bytes_ = 0;
     bool granted_ = false;
+    // Made by a background load: counted as such until given back, on
+    // whichever thread that happens.
+    bool background_ = false;
 };
 
 // The budget all loads of the process share, and what is claimed of it now.

@@ -176,6 +176,7 @@ bool ShrinkingSink::start(QSize size, QImage::Format format) {
     const QSize held = staged_ ? across : out_size;
     const bool threaded =
         shrinking_ && wants_thread(held.height() / rows_per_band_out_) && needed + band_bytes <= memory_limit_;
+    if (claim_ && !claim_(needed + (threaded ? band_bytes : 0), image_bytes(out_size, out_format))) return false;
 
     out_ = QImage(held, out_format);
     if (out_.isNull()) return false;

@@ -8,6 +8,7 @@
 
 #include <QRectF>
 
+#include <functional>
 #include <memory>
 
 namespace tervo::imagelib {
@@ -59,6 +60,12 @@ public:
     explicit ShrinkingSink(QSize wanted, QRectF part = QRectF(0, 0, 1, 1),
                            int64_t memory_limit = kSinkMemoryLimit, Threading threading = Threading::Automatic);
 
+    // Asked in start(), once the buffers are planned and before any is
+    // made: `held` is what the sink will hold at most, `result` the shrunk
+    // picture alone. Returning false fails the start.
+    using Claim = std::function<bool(int64_t held, int64_t result)>;
+    void claim_before_start(Claim claim) { claim_ = std::move(claim); }
+
     void decoder_holds(int64_t bytes) override;
     bool start(QSize size, QImage::Format format) override;
     uchar* row(int y) override;
@@ -96,6 +103,7 @@ private:
     QRectF part_;
     int64_t memory_limit_;
     Threading threading_;
+    Claim claim_;
 
     QSize source_size_;
     QRect kept_;  // in delivered pixels

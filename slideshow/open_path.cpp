@@ -8,10 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <memory>
 #include <string_view>
 
+#include "core/diagnostics.h"
 #include "imagelib/imgctl.h"
 #include "slideshow/folder_scan.h"
 #include "slideshow/status_bar.h"
@@ -190,7 +190,7 @@ std::string elided_path(const std::string& path, std::size_t longest) {
 namespace {
 
 void tell(Platform& platform, OpenedFrom from, const char* text, const std::string& path) {
-    std::fprintf(stderr, "tervo: %s: %s\n", path.c_str(), text);
+    report_failure("", path, text);
     std::string shown = text;
     if (!path.empty()) shown += "\n" + elided_path(path, kLongestShownPath);
     platform.message_box(platform.main_window(), shown, open_caption(from), MessageIcon::Warning);

@@ -105,8 +105,10 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     return line;
 }
 
+constexpr const char* kUsageLine = "Usage: tervo [OPTION]... [FOLDER | PICTURE...]\n";
+
 std::string usage_text() {
-    return "Usage: tervo [OPTION]... [FOLDER | PICTURE...]\n"
+    return std::string(kUsageLine) +
            "Show the pictures of a folder one after another (a slideshow viewer).\n"
            "\n"
            "A FOLDER opens showing its first picture; a PICTURE opens its folder\n"
@@ -131,10 +133,8 @@ int answer_without_window(const CommandLine& line) {
     case CommandLine::Action::Help: std::fputs(usage_text().c_str(), stdout); return 0;
     case CommandLine::Action::Version: std::fputs(version_text().c_str(), stdout); return 0;
     case CommandLine::Action::Usage:
-        std::fprintf(stderr,
-                     "tervo: %s\nUsage: tervo [OPTION]... [FOLDER | PICTURE...]\n"
-                     "Try 'tervo --help' for more information.\n",
-                     line.problem.c_str());
+        std::fprintf(stderr, "tervo: %s\n%sTry 'tervo --help' for more information.\n", line.problem.c_str(),
+                     kUsageLine);
         return 2;
     }
     return -1;

@@ -20,23 +20,22 @@ TEST(LoadControl, BackgroundLoadsGiveWayToTheWindowsThread) {
             const MemoryClaim held(total / 4 * 3);
             holding = held.bytes() > 0 && bool(held);
             // A load between rows, until told to stop.
-            const auto deadline =
-                std::chrono::steady_clock::now() + std::chrono::milliseconds(testing::kStateDeadlineMs);
-            while (!load_stopped() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-            stopped = load_stopped();
+            stopped = testing::wait_until([] { return load_stopped(); });
         }
         // While the window's thread holds most of it, no more for the worker.
         while (!refused && !stop) refused = !MemoryClaim(total / 4 * 3) && BackgroundLoads::take_gave_up();
     });
-    while (!holding) std::this_thread::yield();
+    if (!testing::wait_until([&] { return bool(holding); })) {
+        stop = true;
+        worker.join();
+        FAIL() << "the worker got no memory";
+    }
     {
         const MemoryClaim window(total / 2);  // does not fit beside the worker's
         EXPECT_TRUE(window);
         EXPECT_TRUE(stopped);
         EXPECT_EQ(memory_claimed(), total / 2);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(testing::kStateDeadlineMs);
-        while (!refused && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-        EXPECT_TRUE(refused);
+        EXPECT_TRUE(testing::wait_until([&] { return bool(refused); }));
         EXPECT_FALSE(MemoryClaim(total));  // more than what is left: refused, not waited for
     }
     stop = true;

@@ -31,8 +31,10 @@ AboutBox::AboutBox(QWidget* owner, LibraryVersion library)
 }
 
 void AboutBox::paintEvent(QPaintEvent*) {
+    if (picture_.isNull() || picture_.devicePixelRatio() != devicePixelRatioF())
+        picture_ = about_picture(devicePixelRatioF());
     QPainter painter(this);
-    painter.drawImage(30, 0, about_picture(devicePixelRatioF()));
+    painter.drawImage(30, 0, picture_);
 }
 
 QWidget* open_about_box(QWidget* owner, LibraryVersion library) {

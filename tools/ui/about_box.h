@@ -2,6 +2,8 @@
 // deleted when closed.
 #pragma once
 
+#include <QImage>
+
 #include "tools/about_text.h"
 #include "ui/template_dialog.h"
 
@@ -22,6 +24,7 @@ protected:
 
 private:
     QLabel* version_;
+    QImage picture_;  // drawn for the screen's device ratio, again only when it changes
     QPushButton* ok_;
 };
 
