@@ -25,7 +25,7 @@ std::string describe(const ImageFailure& failure) {
     case ImageError::None: text = "no image to use"; break;
     case ImageError::CannotOpen: text = "cannot open the file"; break;
     case ImageError::NotAFile: text = "not a regular file"; break;
-    case ImageError::UnknownFormat: text = "not a BMP, JPEG, GIF or PNG file"; break;
+    case ImageError::UnknownFormat: text = "not a picture in a format Tervo reads"; break;
     case ImageError::DamagedHeader: text = "damaged header"; break;
     case ImageError::TooLarge: text = "larger than the image size cap"; break;
     case ImageError::DamagedPixels: text = "pixels damaged or beyond the memory budget"; break;

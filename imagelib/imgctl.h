@@ -111,7 +111,7 @@ enum class ImageError {
     None,           // no reason noted (a handle that is not live, a size below one pixel)
     CannotOpen,     // the file could not be opened (system_error says why)
     NotAFile,       // a folder, pipe or device
-    UnknownFormat,  // not a BMP, JPEG, GIF or PNG file
+    UnknownFormat,  // none of the formats the library reads
     DamagedHeader,  // the header cannot be read
     TooLarge,       // over the size cap
     DamagedPixels,  // the pixels cannot be decoded, or not within the memory budget

@@ -575,7 +575,8 @@ TEST_F(MainWindowTest, ExitFromAShowOfCostlyFilesAnswersWithinOneSecond) {
         reached);
     const auto answered = std::chrono::steady_clock::now() - asked;
     ASSERT_EQ(code, 0) << reached;
-    EXPECT_LT(answered, std::chrono::seconds(1));
+    EXPECT_LT(answered, std::chrono::seconds(1))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(answered).count() << " ms";
 }
 
 }  // namespace

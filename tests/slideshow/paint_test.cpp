@@ -91,8 +91,8 @@ TEST(Paint, FileThatDoesNotLoadKeepsNumberScaleAndOldPixels) {
     show.app.view.scale = 1.5;  // as a zoom would leave it
     ::testing::internal::CaptureStderr();
     step_forward(show.app, show.platform);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "tervo: cannot load " + (show.dir.path() / "2.bmp").string() + ": not a BMP, JPEG, GIF or PNG file\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tervo: cannot load " + (show.dir.path() / "2.bmp").string() +
+                                                            ": not a picture in a format Tervo reads\n");
     EXPECT_EQ(show.app.view.current_index, 1);
     EXPECT_EQ(show.app.view.display_no, 1);
     EXPECT_EQ(show.app.view.play_state, PlayState::Stopped);
