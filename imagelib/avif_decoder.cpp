@@ -9,6 +9,7 @@
 #include "imagelib/exif_orientation.h"
 #include "imagelib/image_source.h"
 #include "imagelib/imgctl.h"
+#include "imagelib/row_sinks.h"
 
 #include <avif/avif.h>
 
@@ -136,10 +137,7 @@ bool decode_avif(const FileInput& input, RowSink& sink) {
         rgb.pixels = band.data();
         rgb.rowBytes = uint32_t(size.width()) * 4;
         if (avifImageYUVToRGB(view.get(), &rgb) != AVIF_RESULT_OK) return false;
-        for (int y = 0; y < rows; ++y) {
-            std::memcpy(sink.row(top + y), band.data() + std::size_t(rgb.rowBytes) * std::size_t(y), rgb.rowBytes);
-            sink.row_done(top + y);
-        }
+        feed_band(band.data(), rgb.rowBytes, rgb.rowBytes, top, top + rows, sink);
         if (top + rows < size.height() && !sink.wants_rows_after(top + rows - 1)) return true;
     }
     return true;

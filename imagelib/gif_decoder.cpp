@@ -190,6 +190,7 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
     // The frame's columns on the screen: no other column is kept.
     const int visible_left = std::min(frame.Left, width);
     const int visible_columns = std::max(0, std::min(frame.Left + frame.Width, width) - visible_left);
+    const std::size_t kept = std::size_t(std::max(visible_columns, 1));  // a gathered row's length
     std::vector<GifPixelType> line;
     std::unique_ptr<GifPixelType[]> gathered;
     if (visible_rows > 0 && frame.Width > 0) {
@@ -202,7 +203,6 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
             // The visible rows are gathered first. Uncleared, so a frame that
             // breaks off early costs only what its rows reached; the passes
             // together write every visible row.
-            const std::size_t kept = std::size_t(std::max(visible_columns, 1));
             if (int64_t(kept) * visible_rows > kDecoderMemoryLimit) return false;
             gathered.reset(new (std::nothrow) GifPixelType[kept * std::size_t(visible_rows)]);
             if (!gathered) return false;
@@ -226,7 +226,7 @@ bool decode_gif(const FileInput& input, RowSink& sink) {
         if (frame.Width == 0) {
             indices = nullptr;
         } else if (frame.Interlace) {
-            indices = gathered.get() + std::size_t(y) * std::size_t(std::max(visible_columns, 1));
+            indices = gathered.get() + std::size_t(y) * kept;
         } else {
             if (load_stopped() || DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) return false;
             indices = line.data();

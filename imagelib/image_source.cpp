@@ -35,14 +35,14 @@ std::optional<ImageInfo> read_info(const FileInput& input, ImageFormat format) {
 }
 
 bool decode_file(const ImageSource& source, QSize wanted, RowSink& sink) {
+    // Never finer than the file holds: a zoomed picture is enlarged later.
+    const QSize held = wanted.boundedTo(source.info.stored_size);
     switch (source.info.format) {
     case ImageFormat::Bmp: return decode_bmp(*source.input, sink);
-    case ImageFormat::Png: return decode_png_for_size(*source.input, wanted.boundedTo(source.info.stored_size), sink);
+    case ImageFormat::Png: return decode_png_for_size(*source.input, held, sink);
     case ImageFormat::Gif: return decode_gif(*source.input, sink);
-    case ImageFormat::Jpeg:
-        // Never finer than the file holds: a zoomed picture is enlarged later.
-        return decode_jpeg(*source.input, wanted.boundedTo(source.info.stored_size), sink);
-    case ImageFormat::Webp: return decode_webp(*source.input, wanted.boundedTo(source.info.stored_size), sink);
+    case ImageFormat::Jpeg: return decode_jpeg(*source.input, held, sink);
+    case ImageFormat::Webp: return decode_webp(*source.input, held, sink);
     case ImageFormat::Avif: return decode_avif(*source.input, sink);
     case ImageFormat::Heif: return decode_heif(*source.input, sink);
     case ImageFormat::Tiff: return decode_tiff(*source.input, sink);

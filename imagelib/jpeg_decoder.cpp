@@ -300,19 +300,15 @@ void cmyk_to_rgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverte
     }
 }
 
-// A multi-scan file (progressive above all) keeps every coefficient of the
-// picture until its last scan: 128 bytes a block, each component padded to
-// whole MCU rows and columns. Working rows come on top.
+// What a multi-scan file (progressive above all) needs beside its
+// coefficients: the working rows.
 constexpr int64_t kWorkingMemory = int64_t{32} << 20;
 
-// The decoder's share of a load: its usual limit, or up to the whole
-// budget for the coefficients of a picture that needs them (the sink then
-// keeps to what is left); beyond that libjpeg refuses it. Only a file that
-// can hold its first scan (a bit a block at least) is given more: a header
-// of a few KB claiming a huge picture is refused before anything exists.
-// Bytes of every coefficient block of the picture, in whole MCUs as
-// libjpeg allocates them.
-int64_t coefficient_bytes(const jpeg_decompress_struct& cinfo) {
+// A multi-scan file keeps every coefficient of the picture until its last
+// scan: 128 bytes a block, each component padded to whole MCU rows and
+// columns as libjpeg allocates them. Nothing for a single-scan file.
+int64_t coefficient_bytes(jpeg_decompress_struct& cinfo) {
+    if (!jpeg_has_multiple_scans(&cinfo)) return 0;
     int64_t blocks = 0;
     for (int i = 0; i < cinfo.num_components; ++i) {
         const jpeg_component_info& c = cinfo.comp_info[i];
@@ -323,10 +319,13 @@ int64_t coefficient_bytes(const jpeg_decompress_struct& cinfo) {
     return blocks * int64_t{sizeof(JBLOCK)};
 }
 
-int64_t memory_share(jpeg_decompress_struct& cinfo, int64_t file_bytes) {
-    if (!jpeg_has_multiple_scans(&cinfo)) return kDecoderMemoryLimit;
-    const int64_t coefficients = coefficient_bytes(cinfo);
-    if (file_bytes * 8 < coefficients / int64_t{sizeof(JBLOCK)}) return kDecoderMemoryLimit;
+// The decoder's share of a load: its usual limit, or up to the whole
+// budget for the coefficients of a picture that needs them (the sink then
+// keeps to what is left); beyond that libjpeg refuses it. Only a file that
+// can hold its first scan (a bit a block at least) is given more: a header
+// of a few KB claiming a huge picture is refused before anything exists.
+int64_t memory_share(int64_t coefficients, int64_t file_bytes) {
+    if (coefficients == 0 || file_bytes * 8 < coefficients / int64_t{sizeof(JBLOCK)}) return kDecoderMemoryLimit;
     return std::clamp(coefficients + kWorkingMemory, kDecoderMemoryLimit, kLoadMemoryLimit);
 }
 
@@ -334,15 +333,6 @@ struct PixelDecoder {
     Decompressor d;
     MemoryClaim* claim;  // lives outside the frame that sets the jump
 };
-
-// A file of several scans keeps every coefficient of the picture until the
-// last scan: that much comes out of the process's budget first.
-bool claim_coefficients(PixelDecoder& p) {
-    const jpeg_decompress_struct& cinfo = p.d.cinfo;
-    if (!cinfo.progressive_mode && cinfo.comps_in_scan >= cinfo.num_components) return true;
-    *p.claim = MemoryClaim(coefficient_bytes(cinfo));
-    return bool(*p.claim);
-}
 
 bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
     jpeg_decompress_struct& cinfo = p.d.cinfo;
@@ -353,11 +343,13 @@ bool decode_pixels(PixelDecoder& p, QSize wanted, RowSink& sink) {
                                int(qMin<JDIMENSION>(cinfo.image_height, 1u << 30)))))
         return false;
     allow_scan_work(p.d.progress, cinfo);
-    if (!claim_coefficients(p)) return false;
+    // The coefficients come out of the process's budget first.
+    const int64_t coefficients = coefficient_bytes(cinfo);
+    if (coefficients > 0 && !(*p.claim = MemoryClaim(coefficients))) return false;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     choose_scale(cinfo, wanted);
-    const int64_t share = memory_share(cinfo, p.d.cursor->input().size());
+    const int64_t share = memory_share(coefficients, p.d.cursor->input().size());
     if (share > kDecoderMemoryLimit) {
         cinfo.mem->max_memory_to_use = long(share);
         sink.decoder_holds(share);

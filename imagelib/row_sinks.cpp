@@ -343,12 +343,16 @@ void ShrinkingSink::plan_band() {
 
 bool feed_rows(const QImage& image, RowSink& sink) {
     if (image.isNull() || !sink.start(image.size(), image.format())) return false;
-    const std::size_t bytes = std::size_t(image.width()) * (image.depth() / 8);
-    for (int y = 0; y < image.height(); ++y) {
-        std::memcpy(sink.row(y), image.constScanLine(y), bytes);
+    feed_band(image.constBits(), std::size_t(image.bytesPerLine()), std::size_t(image.width()) * (image.depth() / 8), 0,
+              image.height(), sink);
+    return true;
+}
+
+void feed_band(const uchar* first_row, std::size_t stride, std::size_t row_bytes, int first, int end, RowSink& sink) {
+    for (int y = first; y < end; ++y, first_row += stride) {
+        std::memcpy(sink.row(y), first_row, row_bytes);
         sink.row_done(y);
     }
-    return true;
 }
 
 }  // namespace tervo::imagelib

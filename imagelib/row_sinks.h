@@ -132,4 +132,8 @@ private:
 // sink refuses it.
 bool feed_rows(const QImage& image, RowSink& sink);
 
+// Hands the sink its rows `first` up to `end` from a decoded buffer in which
+// row `first` starts at `first_row` and rows lie `stride` bytes apart.
+void feed_band(const uchar* first_row, std::size_t stride, std::size_t row_bytes, int first, int end, RowSink& sink);
+
 }  // namespace tervo::imagelib

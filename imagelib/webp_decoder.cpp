@@ -63,14 +63,6 @@ int exif_orientation_of(const FileInput& input) {
     return 1;
 }
 
-// Copies the rows from `first` up to `end` of a decoded RGBA buffer.
-void hand_over(const uint8_t* rgba, int stride, int width, int first, int end, RowSink& sink) {
-    for (int y = first; y < end; ++y) {
-        std::memcpy(sink.row(y), rgba + std::size_t(stride) * std::size_t(y), std::size_t(width) * 4);
-        sink.row_done(y);
-    }
-}
-
 bool decode_animation_first_frame(const FileInput& input, RowSink& sink) {
     // The demuxer wants the file whole; the canvas is held twice.
     if (input.size() > kDecoderMemoryLimit / 2) return false;
@@ -93,7 +85,7 @@ bool decode_animation_first_frame(const FileInput& input, RowSink& sink) {
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || canvas == nullptr) return false;
     if (!sink.start(size, QImage::Format_RGBA8888_Premultiplied)) return false;
-    hand_over(canvas, size.width() * 4, size.width(), 0, size.height(), sink);
+    feed_band(canvas, std::size_t(size.width()) * 4, std::size_t(size.width()) * 4, 0, size.height(), sink);
     return true;
 }
 
@@ -155,7 +147,8 @@ bool decode_webp(const FileInput& input, QSize wanted, RowSink& sink) {
         const uint8_t* rgba = WebPIDecGetRGB(decoder.get(), &last_y, &width, &height, &stride);
         if (rgba != nullptr && width == size.width() && height == size.height() && last_y > delivered) {
             last_y = std::min(last_y, height);
-            hand_over(rgba, stride, width, delivered, last_y, sink);
+            feed_band(rgba + std::size_t(stride) * std::size_t(delivered), std::size_t(stride), std::size_t(width) * 4,
+                      delivered, last_y, sink);
             delivered = last_y;
             if (delivered < height && !sink.wants_rows_after(delivered - 1)) return true;
         }

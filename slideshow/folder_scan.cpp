@@ -29,12 +29,6 @@ bool ends_with_ignoring_case(std::string_view name, std::string_view suffix) {
     return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) { return fold(a) == fold(b); });
 }
 
-}  // namespace
-
-bool ends_with_any(std::string_view name, const std::vector<std::string_view>& extensions);
-
-namespace {
-
 bool less_ignoring_case(const std::string& a, const std::string& b) {
     auto folded_less = std::lexicographical_compare(
         a.begin(), a.end(), b.begin(), b.end(),
@@ -115,10 +109,8 @@ int store_names(AppState& app, const std::vector<std::string>& names, int first_
 }  // namespace
 
 int scan_extension(AppState& app, int pattern, int first_free) {
-    std::string folder(text_of(app.settings.folder));
-    auto names =
-        (pattern >= 1 && pattern <= 4) ? matching_names(folder, kPatternExtensions[pattern - 1]) : folder_entry(folder);
-    return store_names(app, names, first_free);
+    if (pattern >= 1 && pattern <= 4) return scan_extensions(app, kPatternExtensions[pattern - 1], first_free);
+    return store_names(app, folder_entry(std::string(text_of(app.settings.folder))), first_free);
 }
 
 int scan_extensions(AppState& app, const std::vector<std::string_view>& extensions, int first_free) {

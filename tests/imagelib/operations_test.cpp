@@ -2,7 +2,7 @@
 #include "imagelib/imgctl.h"
 #include "tests/imagelib/sample_images.h"
 #include "tests/support/temp_dir.h"
-#include "tests/tools/tool_test_images.h"
+#include "tests/support/test_pictures.h"
 
 #include <gtest/gtest.h>
 

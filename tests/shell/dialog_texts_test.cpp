@@ -23,6 +23,7 @@
 #include "tests/shell/modal_responder.h"
 #include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_pictures.h"
 #include "tools/file_filters.h"
 #include "tools/ui/tool_windows.h"
 
@@ -77,10 +78,8 @@ protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(launch.path());
-        QImage picture(600, 400, QImage::Format_RGB32);
-        picture.fill(Qt::darkCyan);
         for (const char* name : {"IMG_20261208_101500.jpg", "IMG_20261208_101501.jpg"})
-            picture.save(QString::fromStdString((pictures.path() / name).string()));
+            ASSERT_TRUE(testing::write_test_image(pictures.path() / name, 600, 400, Qt::darkCyan));
         std::ofstream(pictures.path() / "large.jpg") << std::string(880'000, 'x');
         launch.write("Tervo.ini",
                      "file_select=0\r\npl_timeno=600000\r\nread_foldername=" + pictures.str() + "\r\npsize=0\r\n");

@@ -20,6 +20,7 @@
 #include "tests/shell/modal_responder.h"
 #include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_pictures.h"
 
 namespace tervo {
 namespace {
@@ -40,11 +41,8 @@ protected:
         std::filesystem::current_path(launch.path());
         // Same size, so that stepping onto a picture paints the same canvas
         // by any way; no tick comes during a case.
-        for (auto [name, colour] : {std::pair{"a.bmp", Qt::red}, {"b.bmp", Qt::green}, {"c.bmp", Qt::blue}}) {
-            QImage image(60, 40, QImage::Format_RGB32);
-            image.fill(colour);
-            image.save(QString::fromStdString((pictures.path() / name).string()));
-        }
+        for (auto [name, colour] : {std::pair{"a.bmp", Qt::red}, {"b.bmp", Qt::green}, {"c.bmp", Qt::blue}})
+            ASSERT_TRUE(testing::write_test_image(pictures.path() / name, 60, 40, colour));
         launch.write("Tervo.ini", "file_select=0\r\npl_timeno=600000\r\nread_foldername=\r\npsize=0\r\n");
         window = std::make_unique<MainWindow>(app);
         window->show();

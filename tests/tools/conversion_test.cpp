@@ -10,7 +10,7 @@
 #include "tests/support/expect_message.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
-#include "tests/tools/tool_test_images.h"
+#include "tests/support/test_pictures.h"
 #include "tools/conversion.h"
 #include "tools/file_filters.h"
 

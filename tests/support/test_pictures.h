@@ -1,4 +1,4 @@
-// Images the tools' tests write and read back.
+// Pictures the tests write and read back.
 #pragma once
 
 #include <QImage>
@@ -54,8 +54,8 @@ inline bool write_damaged_png(const std::filesystem::path& path) {
     std::string ihdr = big_endian(16) + big_endian(16);
     ihdr += std::string{8, 2, 0, 0, 0};  // 8 bits, RGB, deflate, no filter, no interlace
     const std::string idat{'\x78', '\x01', '\x07', '\x00', '\x00', '\x00', '\x00', '\x00'};
-    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + png_chunk("IHDR", ihdr) +
-                            png_chunk("IDAT", idat) + png_chunk("IEND", "");
+    const std::string png =
+        std::string("\x89PNG\r\n\x1a\n", 8) + png_chunk("IHDR", ihdr) + png_chunk("IDAT", idat) + png_chunk("IEND", "");
     std::ofstream out(path, std::ios::binary);
     out.write(png.data(), static_cast<std::streamsize>(png.size()));
     return static_cast<bool>(out);
