@@ -19,6 +19,7 @@
 #include "bench/imagelib/photo_like.h"
 #include "imagelib/imgctl.h"
 #include "imagelib/load_control.h"
+#include "tests/support/made_files.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -43,6 +44,9 @@
 namespace {
 
 using namespace tervo;
+using testing::be32;
+using testing::deflated_zeros;
+using testing::png_chunk;
 namespace fs = std::filesystem;
 
 // The main window's canvas and the fit rule of the show: the client area less
@@ -393,58 +397,16 @@ void write_gif_frame_bomb(const std::string& path, int width, int height) {
     write_bytes(path, bytes + codes.blocks() + ';');
 }
 
-std::string be16(unsigned v) { return {char(v >> 8), char(v & 0xff)}; }
-std::string marker(unsigned char code, const std::string& payload) {
-    return std::string("\xFF") + char(code) + be16(unsigned(payload.size()) + 2) + payload;
-}
-
-// A progressive grey JPEG of side x side whose `scans` scans hold almost
-// nothing: each still passes through every block.
-void write_jpeg_scan_bomb(const std::string& path, int side, int scans) {
-    const std::string dqt = std::string(1, '\0') + std::string(64, '\x01');
-    const std::string sof =
-        std::string(1, 8) + be16(unsigned(side)) + be16(unsigned(side)) + char(1) + char(1) + char(0x11) + char(0);
-    const std::string dht = std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0);
-    std::string bytes = std::string("\xFF\xD8", 2) + marker(0xDB, dqt) + marker(0xC2, sof) + marker(0xC4, dht);
-    for (int i = 0; i < scans; ++i) bytes += marker(0xDA, std::string{1, 1, 0, 0, 0, 0}) + std::string(64, '\0');
-    write_bytes(path, bytes + "\xFF\xD9");
-}
-
 // An Adam7 RGBA PNG of side x side, all transparent: under 100 KB of file,
 // 256 MiB gathered whole at 8192.
 void write_adam7_bomb(const std::string& path, uint32_t side) {
-    const auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
-    const auto chunk = [&](const std::string& type, const std::string& data) {
-        const std::string body = type + data;
-        return be32(uint32_t(data.size())) + body +
-               be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
-    };
     static constexpr int kPass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                         {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     uint64_t raw = 0;
     for (const auto& p : kPass) raw += (side - p[1] + p[3] - 1) / p[3] * (1 + (side - p[0] + p[2] - 1) / p[2] * 4);
-    z_stream z{};
-    deflateInit(&z, 9);
-    const std::string zeros(1 << 20, '\0');
-    std::string data;
-    char buffer[1 << 16];
-    for (int flush = Z_NO_FLUSH; flush != Z_FINISH;) {
-        const uint64_t piece = std::min<uint64_t>(raw, zeros.size());
-        raw -= piece;
-        flush = raw == 0 ? Z_FINISH : Z_NO_FLUSH;
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
-        z.avail_in = uInt(piece);
-        do {
-            z.next_out = reinterpret_cast<Bytef*>(buffer);
-            z.avail_out = sizeof buffer;
-            deflate(&z, flush);
-            data.append(buffer, sizeof buffer - z.avail_out);
-        } while (z.avail_out == 0);
-    }
-    deflateEnd(&z);
     write_bytes(path, std::string("\x89PNG\r\n\x1a\n", 8) +
-                          chunk("IHDR", be32(side) + be32(side) + char(8) + char(6) + '\0' + '\0' + char(1)) +
-                          chunk("IDAT", data) + chunk("IEND", ""));
+                          png_chunk("IHDR", be32(side) + be32(side) + char(8) + char(6) + '\0' + '\0' + char(1)) +
+                          png_chunk("IDAT", deflated_zeros(raw, 9)) + png_chunk("IEND", ""));
 }
 
 void bench_costly_files(const fs::path& dir) {
@@ -452,7 +414,7 @@ void bench_costly_files(const fs::path& dir) {
     const std::string jpeg = (dir / "scans.jpg").string();
     std::vector<std::string> pngs;
     write_gif_frame_bomb(gif, 65535, 32768);
-    write_jpeg_scan_bomb(jpeg, 5792, 500);
+    write_bytes(jpeg, testing::empty_scans_jpeg(5792, 500));
     for (int i = 0; i < 3; ++i) {
         pngs.push_back((dir / ("adam7-" + std::to_string(i) + ".png")).string());
         write_adam7_bomb(pngs.back(), 8192);

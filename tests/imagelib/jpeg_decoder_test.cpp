@@ -5,6 +5,7 @@
 #include "imagelib/row_sinks.h"
 #include "tests/imagelib/corpus_fixture.h"
 #include "tests/imagelib/sample_images.h"
+#include "tests/support/made_files.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +27,10 @@ using imagelib::decode_jpeg;
 using imagelib::FileInput;
 using imagelib::read_jpeg_info;
 using imagelib::WholeImageSink;
+using testing::be16;
 using testing::CorpusEntry;
 using testing::described_files;
+using testing::jpeg_marker;
 using testing::TempDir;
 
 struct Decoded {
@@ -224,12 +227,6 @@ std::string jpeg_bytes(const QImage& image, int quality = 90, bool progressive =
     return bytes.toStdString();
 }
 
-std::string be16(unsigned v) { return {char(v >> 8), char(v & 0xff)}; }
-
-std::string marker(unsigned char code, const std::string& payload) {
-    return std::string("\xFF") + char(code) + be16(unsigned(payload.size()) + 2) + payload;
-}
-
 // An APP1 EXIF block holding one IFD entry (tag, type, count, value) in the
 // given byte order.
 std::string exif_block(bool little, unsigned tag, unsigned type, uint32_t value, uint32_t ifd_offset = 8) {
@@ -238,7 +235,7 @@ std::string exif_block(bool little, unsigned tag, unsigned type, uint32_t value,
     std::string tiff = (little ? std::string("II") : std::string("MM")) + u16(42) + u32(ifd_offset);
     std::string value_field = type == 3 ? u16(value) + u16(0) : u32(value);
     tiff += u16(1) + u16(tag) + u16(type) + u32(1) + value_field + u32(0);
-    return marker(0xE1, std::string("Exif\0\0", 6) + tiff);
+    return jpeg_marker(0xE1, std::string("Exif\0\0", 6) + tiff);
 }
 
 // The file with `segments` placed right after SOI.
@@ -261,7 +258,7 @@ TEST_F(GeneratedJpeg, ExifOrientationInEitherByteOrderAndDamagedBlocks) {
         std::string segments;
         int orientation;
     };
-    const std::string xmp = marker(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34));
+    const std::string xmp = jpeg_marker(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34));
     const std::vector<Case> cases = {
         {"none", "", 1},
         {"intel", exif_block(true, 0x0112, 3, 6), 6},
@@ -275,9 +272,9 @@ TEST_F(GeneratedJpeg, ExifOrientationInEitherByteOrderAndDamagedBlocks) {
         {"IFD past the block", exif_block(true, 0x0112, 3, 6, 4000), 1},
         {"IFD inside the header", exif_block(true, 0x0112, 3, 6, 2), 1},
         {"huge IFD offset", exif_block(false, 0x0112, 3, 6, 0xFFFFFFF0u), 1},
-        {"entry cut short", marker(0xE1, exif_block(true, 0x0112, 3, 6).substr(4, 18)), 1},
-        {"bad byte order", marker(0xE1, std::string("Exif\0\0IM\x2a\0\x08\0\0\0", 14)), 1},
-        {"bare EXIF word", marker(0xE1, std::string("Exif\0\0", 6)), 1},
+        {"entry cut short", jpeg_marker(0xE1, exif_block(true, 0x0112, 3, 6).substr(4, 18)), 1},
+        {"bad byte order", jpeg_marker(0xE1, std::string("Exif\0\0IM\x2a\0\x08\0\0\0", 14)), 1},
+        {"bare EXIF word", jpeg_marker(0xE1, std::string("Exif\0\0", 6)), 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -341,12 +338,10 @@ std::string progressive_header(int width, int height, bool subsampled) {
     sof += std::string{1, char(subsampled ? 0x22 : 0x11), 0} + std::string{2, 0x11, 0} + std::string{3, 0x11, 0};
     // DC table 0: one code of one bit, for "no difference".
     std::string dht = std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0);
-    return std::string("\xFF\xD8", 2) + marker(0xDB, dqt) + marker(0xC2, sof) + marker(0xC4, dht);
+    return std::string("\xFF\xD8", 2) + jpeg_marker(0xDB, dqt) + jpeg_marker(0xC2, sof) + jpeg_marker(0xC4, dht);
 }
 
-std::string dc_scan() {
-    return marker(0xDA, std::string{3, 1, 0, 2, 0, 3, 0, 0, 0, 0}) + std::string(64, '\0');
-}
+std::string dc_scan() { return jpeg_marker(0xDA, std::string{3, 1, 0, 2, 0, 3, 0, 0, 0, 0}) + std::string(64, '\0'); }
 
 // Counts what reaches the sink without keeping it.
 class CountingSink : public imagelib::RowSink {

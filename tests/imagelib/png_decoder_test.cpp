@@ -3,6 +3,7 @@
 #include "tests/imagelib/decoder_test_support.h"
 
 #include "imagelib/row_sinks.h"
+#include "tests/support/made_files.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -131,18 +132,8 @@ TEST(PngCorpus, DamagedFilesAreRefusedOrDecodedWhole) {
 
 // PNG files made chunk by chunk, so that tests can write what encoders will
 // not: bombs, damage, a 16-bit colour key.
-std::string be32(uint32_t v) {
-    return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
-std::string chunk(const std::string& type, const std::string& data) {
-    const std::string body = type + data;
-    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
-    return be32(uint32_t(data.size())) + body + be32(crc);
-}
-
 std::string ihdr(uint32_t width, uint32_t height, int depth, int colour, bool interlaced = false) {
-    return chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colour) + '\0' + '\0' + char(interlaced));
+    return png_chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colour) + '\0' + '\0' + char(interlaced));
 }
 
 std::string deflated(const std::string& raw) {
@@ -154,35 +145,9 @@ std::string deflated(const std::string& raw) {
     return out;
 }
 
-// The zlib stream of `count` zero bytes, made a piece at a time: the file
-// is small, the picture it claims huge.
-std::string deflated_zeros(uint64_t count) {
-    z_stream z{};
-    deflateInit(&z, Z_BEST_SPEED);
-    const std::string zeros(1 << 20, '\0');
-    std::string out;
-    char buffer[1 << 16];
-    for (;;) {
-        const uint64_t piece = std::min<uint64_t>(count, zeros.size());
-        count -= piece;
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
-        z.avail_in = uInt(piece);
-        const int flush = count == 0 ? Z_FINISH : Z_NO_FLUSH;
-        int ret = Z_OK;
-        do {
-            z.next_out = reinterpret_cast<Bytef*>(buffer);
-            z.avail_out = sizeof buffer;
-            ret = deflate(&z, flush);
-            out.append(buffer, sizeof buffer - z.avail_out);
-        } while (z.avail_out == 0);
-        if (ret == Z_STREAM_END || flush == Z_FINISH) break;
-    }
-    deflateEnd(&z);
-    return out;
-}
-
 std::string png(const std::string& header, const std::string& before_data, const std::string& zdata) {
-    return std::string("\x89PNG\r\n\x1a\n", 8) + header + before_data + chunk("IDAT", zdata) + chunk("IEND", "");
+    return std::string("\x89PNG\r\n\x1a\n", 8) + header + before_data + png_chunk("IDAT", zdata) +
+           png_chunk("IEND", "");
 }
 
 class PngDecoder : public ::testing::Test {
@@ -210,8 +175,8 @@ std::string rgb16_rows(const std::vector<std::vector<uint16_t>>& rows) {
 TEST_F(PngDecoder, HugePictureStreamsRowByRowWithoutAPictureBuffer) {
     // 16384 x 8192 RGBA: 512 MiB of pixels from a file of two megabytes.
     const uint32_t width = 16384, height = 8192;
-    const std::string path =
-        file("bomb.png", png(ihdr(width, height, 8, 6), "", deflated_zeros(uint64_t(height) * (1 + width * 4))));
+    const std::string path = file("bomb.png", png(ihdr(width, height, 8, 6), "",
+                                                  deflated_zeros(uint64_t(height) * (1 + width * 4), Z_BEST_SPEED)));
     EXPECT_LT(std::filesystem::file_size(path), 4u << 20);
     const auto input = imagelib::FileInput::open(path.c_str());
     ASSERT_TRUE(input);
@@ -247,7 +212,7 @@ TEST_F(PngDecoder, InterlacedPictureOverTheBufferLimitIsRefusedBeforeDecoding) {
     // Adam7 rows are gathered whole: 8192 x 8200 RGBA is just over the limit.
     ASSERT_GT(int64_t{8192} * 8200 * 4, imagelib::kDecoderMemoryLimit);
     const std::string path =
-        file("adam7.png", png(ihdr(8192, 8200, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8200))));
+        file("adam7.png", png(ihdr(8192, 8200, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8200), Z_BEST_SPEED)));
     CountingSink sink;
     EXPECT_FALSE(decode_into(path, sink));
     EXPECT_EQ(sink.starts, 0);
@@ -256,7 +221,8 @@ TEST_F(PngDecoder, InterlacedPictureOverTheBufferLimitIsRefusedBeforeDecoding) {
 TEST_F(PngDecoder, InterlacedFileBreakingOffEarlyCostsLittleMemory) {
     // Within the limit (250 MB of pixels), but the data ends after its
     // first rows: what was never decoded must not have been paid for.
-    const std::string path = file("adam7-short.png", png(ihdr(8192, 8000, 8, 6, true), "", deflated_zeros(200000)));
+    const std::string path =
+        file("adam7-short.png", png(ihdr(8192, 8000, 8, 6, true), "", deflated_zeros(200000, Z_BEST_SPEED)));
     const int64_t before = std::max(peak_resident_bytes(), resident_bytes());
     CountingSink sink;
     EXPECT_FALSE(decode_into(path, sink));
@@ -280,7 +246,7 @@ std::string adam7_rows(const QImage& rgba) {
 TEST_F(PngDecoder, InterlacedPictureShownSmallerIsGatheredReduced) {
     // 8192 x 8192 RGBA would be 256 MiB gathered whole.
     const std::string huge =
-        file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192))));
+        file("huge.png", png(ihdr(8192, 8192, 8, 6, true), "", deflated_zeros(adam7_bytes(8192, 8192), Z_BEST_SPEED)));
     QImage pattern(320, 240, QImage::Format_RGBA8888);
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x) pattern.setPixel(x, y, qRgba(x & 255, y, (x ^ y) & 255, (x * 7 + y * 3) & 255));
@@ -312,7 +278,7 @@ TEST_F(PngDecoder, SixteenBitColourKeyMakesExactlyThatColourTransparent) {
     const std::string rows = rgb16_rows({{0x1234, 0x5678, 0x9abc, 0x12ff, 0x5678, 0x9abc},
                                          {0xffff, 0x0000, 0x8080, 0x1234, 0x5678, 0x9abc}});
     const std::string key = std::string{'\x12', '\x34', '\x56', '\x78', '\x9a', '\xbc'};
-    const std::string path = file("key16.png", png(ihdr(2, 2, 16, 2), chunk("tRNS", key), deflated(rows)));
+    const std::string path = file("key16.png", png(ihdr(2, 2, 16, 2), png_chunk("tRNS", key), deflated(rows)));
     const Decoded d = decode_png_file(path);
     ASSERT_TRUE(d.decoded);
     EXPECT_EQ(d.image.format(), QImage::Format_RGBA8888);
@@ -332,18 +298,17 @@ TEST_F(PngDecoder, RowFormatFollowsWhetherThePictureCanBeTransparent) {
 
     // A grey picture with a colour key, and a palette with alpha.
     const std::string grey_rows = std::string("\0\x07\x08", 3);
-    const Decoded grey =
-        decode_png_file(file("grey.png", png(ihdr(2, 1, 8, 0), chunk("tRNS", std::string("\0\x07", 2)),
-                                             deflated(grey_rows))));
+    const Decoded grey = decode_png_file(
+        file("grey.png", png(ihdr(2, 1, 8, 0), png_chunk("tRNS", std::string("\0\x07", 2)), deflated(grey_rows))));
     ASSERT_TRUE(grey.decoded);
     EXPECT_EQ(grey.image.format(), QImage::Format_RGBA8888);
     EXPECT_EQ(qAlpha(grey.image.pixel(0, 0)), 0);
     EXPECT_EQ(grey.image.pixel(1, 0), qRgb(8, 8, 8));
 
-    const std::string palette = chunk("PLTE", std::string("\xff\x00\x00\x00\x00\xff", 6));
+    const std::string palette = png_chunk("PLTE", std::string("\xff\x00\x00\x00\x00\xff", 6));
     const std::string index_rows = std::string("\0\x01\x00", 3);
     const Decoded indexed = decode_png_file(
-        file("pal.png", png(ihdr(2, 1, 8, 3), palette + chunk("tRNS", "\x80"), deflated(index_rows))));
+        file("pal.png", png(ihdr(2, 1, 8, 3), palette + png_chunk("tRNS", "\x80"), deflated(index_rows))));
     ASSERT_TRUE(indexed.decoded);
     EXPECT_EQ(indexed.image.pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(indexed.image.pixelColor(1, 0).alpha(), 0x80);
@@ -356,7 +321,7 @@ TEST_F(PngDecoder, RowFormatFollowsWhetherThePictureCanBeTransparent) {
 TEST_F(PngDecoder, DamageInThePixelsFailsAndDamageInTextIsDropped) {
     std::string raw;
     for (int y = 0; y < 64; ++y) raw += std::string(1, '\0') + std::string(64 * 3, char(y));
-    const std::string good = png(ihdr(64, 64, 8, 2), chunk("tEXt", std::string("Title\0x", 7)), deflated(raw));
+    const std::string good = png(ihdr(64, 64, 8, 2), png_chunk("tEXt", std::string("Title\0x", 7)), deflated(raw));
     ASSERT_TRUE(decode_png_file(file("good.png", good)).decoded);
 
     // Cut in the middle of the image data: the header still reads.

@@ -40,6 +40,7 @@
 #include "slideshow/playback.h"
 #include "slideshow/status_bar.h"
 #include "tests/support/deadline.h"
+#include "tests/support/made_files.h"
 #include "tests/support/temp_dir.h"
 #include "ui/window_handle.h"
 
@@ -543,16 +544,7 @@ TEST_F(MainWindowTest, ExitFromAShowOfCostlyFilesAnswersWithinOneSecond) {
     // Progressive JPEGs of hundreds of scans that hold nothing, and a GIF
     // whose first frame is far larger than its screen: each costs seconds
     // to a decoder doing all its header asks, in the paint and the worker.
-    const auto be16 = [](unsigned v) { return std::string{char(v >> 8), char(v & 0xff)}; };
-    const auto marker = [&](unsigned char code, const std::string& payload) {
-        return std::string("\xFF") + char(code) + be16(unsigned(payload.size()) + 2) + payload;
-    };
-    std::string jpeg =
-        std::string("\xFF\xD8", 2) + marker(0xDB, std::string(1, '\0') + std::string(64, '\x01')) +
-        marker(0xC2, std::string(1, 8) + be16(5792) + be16(5792) + char(1) + char(1) + char(0x11) + char(0)) +
-        marker(0xC4, std::string(1, '\0') + char(1) + std::string(15, '\0') + char(0));
-    for (int scan = 0; scan < 500; ++scan) jpeg += marker(0xDA, std::string{1, 1, 0, 0, 0, 0}) + std::string(64, '\0');
-    for (const char* name : {"a.jpg", "b.jpg"}) pictures.write(name, jpeg + "\xFF\xD9");
+    for (const char* name : {"a.jpg", "b.jpg"}) pictures.write(name, testing::empty_scans_jpeg(5792, 500));
     pictures.write("c.gif",
                    std::string("GIF89a\x40\0\x40\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0\xff\xff\xff\xff\x40\x02", 30) +
                        std::string(255 * 64, '\x55'));

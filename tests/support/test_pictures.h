@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/made_files.h"
+
 namespace tervo::testing {
 
 // Writes a w x h picture (format from the file's extension); true on success.
@@ -24,34 +26,11 @@ inline QSize image_size(const std::filesystem::path& path) {
     return QImageReader(QString::fromStdString(path.string())).size();
 }
 
-namespace detail {
-
-inline uint32_t crc32_of(const std::string& bytes) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-inline std::string big_endian(uint32_t value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
-            static_cast<char>(value)};
-}
-
-inline std::string png_chunk(const std::string& type, const std::string& data) {
-    return big_endian(static_cast<uint32_t>(data.size())) + type + data + big_endian(crc32_of(type + data));
-}
-
-}  // namespace detail
-
 // A 16 x 16 RGB PNG whose header is sound (every chunk's CRC is right) but
 // whose pixel data cannot be inflated: the zlib stream's first block has the
 // reserved block type, which every inflater refuses.
 inline bool write_damaged_png(const std::filesystem::path& path) {
-    using namespace detail;
-    std::string ihdr = big_endian(16) + big_endian(16);
+    std::string ihdr = be32(16) + be32(16);
     ihdr += std::string{8, 2, 0, 0, 0};  // 8 bits, RGB, deflate, no filter, no interlace
     const std::string idat{'\x78', '\x01', '\x07', '\x00', '\x00', '\x00', '\x00', '\x00'};
     const std::string png =
